@@ -1,0 +1,107 @@
+#include "engine/job.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "engine/formats.h"
+#include "settings/program.h"
+#include "settings/text_util.h"
+
+namespace pictavo {
+
+namespace {
+
+std::mutex g_randomMutex;
+
+std::mt19937& Generator() {
+  static std::mt19937 generator{std::random_device{}()};
+  return generator;
+}
+
+}  // namespace
+
+int32_t RandomInRange(int32_t low, int32_t high) {
+  std::lock_guard lock(g_randomMutex);
+  return std::uniform_int_distribution<int32_t>(low, high)(Generator());
+}
+
+std::string ExecutableFolder() {
+  std::string buffer(4096, '\0');
+  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return "";
+  buffer.resize(static_cast<size_t>(n));
+  return FolderOf(buffer);
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+int64_t FileSizeOf(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return -1;
+  if (S_ISDIR(st.st_mode)) return -2;
+  return static_cast<int64_t>(st.st_size);
+}
+
+void ResetJob(ConversionJob& job, InputFiles& files, std::vector<std::string>& accepted,
+              const InputExtensionMap& inputExtensions) {
+  job.programFolder = ExecutableFolder();
+  job.consoleRun = 0;
+  job.themeRefreshRequest = 0;
+  job.randomNumber = RandomInRange(1, 99999);
+  job.sequenceNumber = 1;
+  job.inputGroup.clear();
+  job.currentFile.clear();
+  job.inputPath.clear();
+  job.relativeFolder.clear();
+  job.outputFile.clear();
+  job.outputFolder.clear();
+  job.outputExtension.clear();
+  job.sourceBpp = 0;
+  job.outputBpp = 0;
+  job.outputFormatId = 0;
+  job.saveFlags = 0;
+  job.keepColorDepth = 0;
+  job.prefsStartPage = 0;
+  files.clear();
+  accepted = BuildAcceptedExtensions(inputExtensions, InputGroups());
+}
+
+std::string RelativeFolderOf(const std::string& path, const std::string& base) {
+  if (path.empty() || base.empty()) return "";
+  const std::string folder = FolderOf(path);
+  if (folder.find(base) == std::string::npos) return "";
+  return ReplaceAll(folder, base, "");
+}
+
+bool AddInputFile(const std::string& path, InputFiles& files, const ConversionJob& job,
+                  const std::vector<std::string>& accepted) {
+  if (FileSizeOf(path) == 0) return false;
+  const size_t dot = path.find_last_of('.');
+  const std::string extension = dot == std::string::npos ? std::string() : ToLowerAscii(path.substr(dot + 1));
+  if (!ListContains(accepted, extension)) return false;
+  files.clear();
+  files[path] = InputFileEntry{1, RelativeFolderOf(path, job.inputPath)};
+  return true;
+}
+
+ConversionJob& GlobalJob() {
+  static ConversionJob job;
+  return job;
+}
+
+ConversionProgress& GlobalProgress() {
+  static ConversionProgress progress;
+  return progress;
+}
+
+InputFiles& GlobalInputFiles() {
+  static InputFiles files;
+  return files;
+}
+
+}  // namespace pictavo

@@ -1,0 +1,94 @@
+// The record of the conversion at hand, the progress shared with the worker
+// thread, and the set of input files of one run.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/formats.h"
+
+namespace pictavo {
+
+struct ConversionJob {
+  std::string programFolder;  // executable's folder, ending in "/"
+  std::string currentFile;
+  std::string inputPath;
+  std::string relativeFolder;
+  std::string outputFile;
+  std::string outputFolder;
+  int32_t randomNumber = 0;    // %rnd%, 1..99999
+  int32_t sequenceNumber = 0;  // %n%
+  std::string inputGroup;
+  int32_t sourceBpp = 0;
+  int32_t outputFormatId = 0;
+  std::string outputExtension;
+  int32_t outputBpp = 0;
+  int32_t saveFlags = 0;
+  uint8_t keepColorDepth = 0;
+  int32_t themeRefreshRequest = 0;  // 0 nothing, 1 theme changed, 2 icon size only
+  uint8_t consoleRun = 0;
+  std::string runMarker;  // "", "DEBUG" or "T"
+  int32_t finalWidth = 0;
+  int32_t finalHeight = 0;
+  std::string converterSource;
+  std::string converterTarget;
+  uint8_t prefsStartPage = 0;
+};
+
+// Shared between the worker and whoever started it. Every field but
+// `running` is read and written under `mutex`; the worker polls `running`
+// between files without it.
+struct ConversionProgress {
+  std::mutex mutex;
+  int32_t index = 0;
+  std::string currentName;
+  int32_t converted = 0;
+  std::atomic<uint8_t> running{0};
+};
+
+struct InputFileEntry {
+  int32_t queued = 0;
+  std::string relativeFolder;
+};
+
+// Keyed by the path exactly as the caller gave it.
+using InputFiles = std::map<std::string, InputFileEntry>;
+
+// Start state: new random number, sequence 1, empty paths and output values,
+// an empty file set and freshly built accepted extensions. RunMarker, the
+// final size and the converter fields survive.
+void ResetJob(ConversionJob& job, InputFiles& files, std::vector<std::string>& accepted,
+              const InputExtensionMap& inputExtensions);
+
+// Folder of the running executable, ending in "/".
+std::string ExecutableFolder();
+
+// Random integer in [low, high] from the process generator.
+int32_t RandomInRange(int32_t low, int32_t high);
+
+// Puts `path` into the set (emptying it first) when the file is not empty and
+// its lower-cased extension is accepted. A path that does not exist passes
+// the size test; loading fails later.
+bool AddInputFile(const std::string& path, InputFiles& files, const ConversionJob& job,
+                  const std::vector<std::string>& accepted);
+
+// Folder part of `path` (through its last "/") with every occurrence of
+// `base` removed, when it contains `base`; otherwise "".
+std::string RelativeFolderOf(const std::string& path, const std::string& base);
+
+// Folder part through the last "/" ("" when there is none).
+std::string FolderOf(const std::string& path);
+
+// Size in bytes; -1 when the path does not exist, -2 for a folder.
+int64_t FileSizeOf(const std::string& path);
+
+// The process-wide records.
+ConversionJob& GlobalJob();
+ConversionProgress& GlobalProgress();
+InputFiles& GlobalInputFiles();
+
+}  // namespace pictavo

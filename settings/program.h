@@ -1,0 +1,26 @@
+// Fixed identity of the program and the two lists that decide what it reads
+// and writes. Everything here is constant for the life of the process.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pictavo {
+
+inline constexpr const char* kDisplayName = "Pictavo";
+inline constexpr const char* kBaseName = "pictavo";
+inline constexpr const char* kMakerWord = "Corvane";
+inline constexpr int kVersionNumber = 280;
+
+// "2.8" for 280, "2.8.1" for 281: a dot after the first and second digit,
+// and a trailing ".0" dropped.
+std::string FormatVersion(int number);
+
+// Display name and version, e.g. "Pictavo 2.8".
+std::string ProgramTitle();
+
+// Input format groups the program reads and output extensions it writes.
+const std::vector<std::string>& InputGroups();
+const std::vector<std::string>& OutputExtensions();
+
+}  // namespace pictavo

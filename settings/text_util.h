@@ -1,0 +1,45 @@
+// Small text helpers shared by the configuration reader, the command line and
+// the engine. All case handling is ASCII-only on purpose: keys, option names
+// and extensions are ASCII, and paths must keep their other bytes untouched.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pictavo {
+
+std::string ToUpperAscii(std::string_view text);
+std::string ToLowerAscii(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Removes blanks (spaces) at both ends.
+std::string_view TrimBlanks(std::string_view text);
+// Removes blanks and tabs at both ends / at the start / at the end.
+std::string_view TrimBlanksTabs(std::string_view text);
+std::string_view TrimLeadingBlanksTabs(std::string_view text);
+std::string_view TrimTrailingBlanksTabs(std::string_view text);
+
+// Decimal integer: optional blanks and tabs, optional sign, digits; stops at
+// the first other character; no digits give 0. Values beyond 32 bits keep the
+// low 32 bits, as a 32-bit accumulator would.
+int32_t ParseDecimalInt(std::string_view text);
+
+// Decimal real with optional sign, fraction and exponent ("." as point), or
+// the words "+Infinity", "-Infinity", "NaN" in any case; no number gives 0.
+float ParseReal(std::string_view text);
+
+// "%f" form, with "+Infinity", "-Infinity" and "NaN" for the special values.
+std::string FormatReal(float value);
+
+std::vector<std::string> SplitString(std::string_view text, char separator);
+bool StartsWith(std::string_view text, std::string_view prefix);
+bool EndsWith(std::string_view text, std::string_view suffix);
+// Every occurrence of `from` replaced by `to` (exact match).
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// ISO-8859-1 bytes to UTF-8.
+std::string Latin1ToUtf8(std::string_view bytes);
+
+}  // namespace pictavo

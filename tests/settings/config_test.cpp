@@ -1,0 +1,228 @@
+#include "settings/config.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "tests/support/temp_dir.h"
+
+namespace pictavo {
+namespace {
+
+class ConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetPrimaryScreenProvider([] { return ScreenSize{1920, 1080}; });
+    settings.configPath = dir.file("config.ini");
+  }
+  void TearDown() override { SetPrimaryScreenProvider(nullptr); }
+
+  Settings LoadFrom(const std::string& bytes) {
+    test::WriteFile(settings.configPath, bytes);
+    Settings loaded;
+    loaded.configPath = settings.configPath;
+    LoadConfig(loaded);
+    return loaded;
+  }
+
+  test::TempDir dir;
+  Settings settings;
+};
+
+const char* const kDefaultFile =
+    "\xEF\xBB\xBF\r\n"
+    "[General]\r\nCFG = 17\r\nLanguage = en\r\nUpdate Range = 2\r\nUpdate Date = 1600000000\r\nSave Window Position = 1\r\n; \r\n"
+    "[Window]\r\nIsMaximized = 0\r\nWidth = 510\r\nHeight = 260\r\nX = 705\r\nY = 410\r\n; \r\n"
+    "[Interface]\r\nUI Theme = handdrawn\r\nUI Size = 2\r\n; \r\n"
+    "[Input]\r\nFormat = raw\r\nRAW Load As = 0\r\nRAW Header Size = 0\r\nRAW Image Width = 0\r\nRAW Image Height = 0\r\n"
+    "RAW Tone Mapping = 2\r\n; \r\n"
+    "[Output]\r\nFormat = png\r\nPNG BPP = 0\r\nPNG Compression = 0\r\nPNG Interlaced = 0\r\n; \r\n"
+    "[Transform]\r\nDo Image Rotation = 0\r\nImage Rotation Type = 0\r\nImage Rotation = 0\r\n"
+    "Image Rotation Back Color = 000000\r\nDo Image Resize = 0\r\nImage Width = 0\r\nImage Width Unit = 0\r\n"
+    "Image Height = 0\r\nImage Height Unit = 0\r\nKeep Aspect Ratio = 1\r\nImage Resize Type = 0\r\n"
+    "Image Resize Algorithm = 3\r\nDo Image Flip Horizontal = 0\r\nDo Image Flip Vertical = 0\r\n; \r\n"
+    "[Adjustment]\r\nDo Image Color Correction = 0\r\nImage Brightness = 0\r\nImage Contrast = 0\r\n"
+    "Image Gamma = 1.000000\r\nImage Invert = 0\r\nDo Image Greyscale = 0\r\nDo Image Threshold = 0\r\n"
+    "Image Threshold = 0\r\n; \r\n"
+    "[Frame]\r\nDo Frame = 0\r\nSolid Left = 0\r\nSolid Right = 0\r\nSolid Top = 0\r\nSolid Bottom = 0\r\n"
+    "Solid Left Color = 000000\r\nSolid Right Color = 000000\r\nSolid Top Color = 000000\r\n"
+    "Solid Bottom Color = 000000\r\nSolid Opacity = 255\r\n; \r\n"
+    "[Watermark]\r\nDo Watermark = 0\r\nText = Converted with Pictavo\r\nFonts = Arial,Tahoma,Verdana\r\n"
+    "Font = Arial\r\nFont Size = 14\r\nFont Leading = 0\r\n"
+    "Font Colors = 000000,FFFFFF,FF0000,FF8000,FFFF00,008000,00FFFF,0000FF,8000FF\r\nFont Color = FFFFFF\r\n"
+    "Font Style = 0\r\nFont Effect = 0\r\nText Antialiasing = 0\r\nText Alignment = 0\r\nText Padding = 0\r\n"
+    "Text Opacity = 255\r\nBack Colors = 000000,FFFFFF,FF0000,FF8000,FFFF00,008000,00FFFF,0000FF,8000FF\r\n"
+    "Back Color = 000000\r\nBack Opacity = 1\r\nText Boundary = 0\r\nText Position = 8\r\nText X Offset = 10\r\n"
+    "Text Y Offset = 10\r\nText Rotation = 0\r\nText Size = 0\r\nText Scale = 10\r\nImage = \r\n"
+    "Image Greyscale = 0\r\nImage Opacity = 255\r\nImage Boundary = 0\r\nImage Position = 8\r\n"
+    "Image X Offset = 10\r\nImage Y Offset = 10\r\nImage Rotation = 0\r\nImage Size = 0\r\nImage Scale = 10\r\n; \r\n"
+    "[Advanced]\r\nFilename Mask = %filename%.%ext%\r\nFile Timestamp = 0\r\nCustom Timestamp = 1600000001\r\n"
+    "Out Folders History = 1\r\nOut Folders Number = 5\r\nKeep Subfolders = 1\r\n; \r\n"
+    "[File]\r\nRecent Out Folders = \r\nRecent Files = \r\n; \r\n"
+    "[Privacy]\r\nClean Recent Files = 0\r\n; \r\n";
+
+TEST_F(ConfigTest, DefaultsAreSavedInTheExactLayout) {
+  SetDefaultSettings(settings, 0);
+  settings.general.updateDate = 1600000000;
+  settings.advanced.customTimestamp = 1600000001;
+  ASSERT_TRUE(SaveConfig(settings));
+  EXPECT_EQ(test::ReadFile(settings.configPath), kDefaultFile);
+}
+
+TEST_F(ConfigTest, SavedSettingsLoadBackEqual) {
+  SetDefaultSettings(settings, 0);
+  settings.general.updateDate = 123;
+  settings.output.pngCompression = 3;
+  settings.adjustment.imageGamma = 2.25f;
+  settings.watermark.text = "caf\xC3\xA9";
+  settings.transform.keepAspectRatio = 0;
+  settings.advanced.filenameMask = "%n%_%filename%.%ext%";
+  settings.file.recentOutFolders = "/a/\t/b/";
+  ASSERT_TRUE(SaveConfig(settings));
+  Settings loaded;
+  loaded.configPath = settings.configPath;
+  LoadConfig(loaded);
+  for (const SettingDescriptor& d : SettingTable()) {
+    if (d.writeRule == WriteRule::WhenFormatListed && std::string_view(d.format) != "png" &&
+        std::string_view(d.format) != "raw")
+      continue;  // not written: read back as defaults
+    EXPECT_EQ(SettingAsText(loaded, d), SettingAsText(settings, d)) << d.group << "/" << d.key;
+  }
+}
+
+TEST_F(ConfigTest, MissingFileGivesWindowDefaults) {
+  Settings loaded;
+  loaded.configPath = dir.file("none.ini");
+  LoadConfig(loaded);
+  EXPECT_EQ(loaded.general.cfg, 17);
+  EXPECT_EQ(loaded.transform.keepAspectRatio, 1);
+  EXPECT_EQ(loaded.window.x, 705);
+  EXPECT_EQ(loaded.advanced.filenameMask, "%filename%.%ext%");
+}
+
+TEST_F(ConfigTest, FilesOfOldLayoutsAreUpgraded) {
+  Settings old = LoadFrom("[Advanced]\r\nFilename Mask = %filename%\r\n[Input]\r\nRAW Load As = 1\r\n");
+  EXPECT_EQ(old.general.cfg, 0);  // absent CFG reads as 0
+  EXPECT_EQ(old.advanced.filenameMask, "%filename%.%ext%");
+  EXPECT_EQ(old.input.rawLoadAs, 3);
+
+  Settings v14 = LoadFrom("[General]\r\nCFG = 14\r\n[Input]\r\nRAW Load As = 1\r\n[Advanced]\r\nFilename Mask = %filename%\r\n");
+  EXPECT_EQ(v14.input.rawLoadAs, 1);
+  EXPECT_EQ(v14.advanced.filenameMask, "%filename%");
+
+  Settings v10 = LoadFrom("[General]\r\nCFG = 10\r\n[Advanced]\r\nFilename Mask = %n%.%ext%\r\n[Input]\r\nRAW Load As = 0\r\n");
+  EXPECT_EQ(v10.advanced.filenameMask, "%n%.%ext%");  // already has the token
+  EXPECT_EQ(v10.input.rawLoadAs, 0);                 // 0 stays 0
+}
+
+TEST_F(ConfigTest, ValuesAreReadAsTheKindsSay) {
+  Settings s = LoadFrom(
+      "[general]\r\ncfg = 17\r\n[Output]\r\nJPG Quality = 80abc\r\nPNG Compression =\r\n"
+      "[Advanced]\r\nOut Folders Number = 300\r\n[Transform]\r\nDo Image Resize = -1\r\n"
+      "[Watermark]\r\nText =   spaced out \t\r\n");
+  EXPECT_EQ(s.general.cfg, 17);
+  EXPECT_EQ(s.output.jpgQuality, 80);
+  EXPECT_EQ(s.output.pngCompression, 0);
+  EXPECT_EQ(s.advanced.outFoldersNumber, 44);
+  EXPECT_EQ(s.transform.doImageResize, 255);
+  EXPECT_EQ(s.watermark.text, "spaced out");
+  // Absent keys take their defaults, and the absent ones that differ.
+  EXPECT_EQ(s.output.bmpBpp, 0);
+  EXPECT_EQ(s.transform.keepAspectRatio, 1);
+  EXPECT_EQ(s.window.x, 100);
+  EXPECT_EQ(s.window.y, 100);
+  EXPECT_EQ(s.window.width, 510);
+  EXPECT_EQ(s.window.height, 260);
+  EXPECT_NEAR(s.advanced.customTimestamp, LocalNowSeconds(), 2);
+
+  Settings missingQuality = LoadFrom("[Output]\r\n");
+  EXPECT_EQ(missingQuality.output.jpgQuality, 95);
+
+  ASSERT_TRUE(SaveConfig(s));
+  const std::string saved = test::ReadFile(settings.configPath);
+  EXPECT_NE(saved.find("Out Folders Number = 44\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("Do Image Resize = -1\r\n"), std::string::npos);  // signed 8-bit form
+}
+
+TEST_F(ConfigTest, GammaIsWrittenWithSixDecimals) {
+  SetDefaultSettings(settings, 0);
+  settings.adjustment.imageGamma = 1.5f;
+  ASSERT_TRUE(SaveConfig(settings));
+  EXPECT_NE(test::ReadFile(settings.configPath).find("\r\nImage Gamma = 1.500000\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigTest, WindowKeysAreWrittenOnlyWhenPositionIsSaved) {
+  SetDefaultSettings(settings, 0);
+  settings.general.saveWindowPosition = 0;
+  settings.window.x = 5;
+  ASSERT_TRUE(SaveConfig(settings));
+  const std::string saved = test::ReadFile(settings.configPath);
+  EXPECT_NE(saved.find("[Window]\r\n; \r\n[Interface]"), std::string::npos);
+  Settings next;
+  next.configPath = settings.configPath;
+  LoadConfig(next);
+  EXPECT_EQ(next.window.x, 100);
+  EXPECT_EQ(next.window.y, 100);
+  EXPECT_EQ(next.window.width, 510);
+  EXPECT_EQ(next.window.height, 260);
+}
+
+TEST_F(ConfigTest, HandAddedKeysAndGroupsAreDroppedAtTheNextSave) {
+  Settings s = LoadFrom("[General]\r\nCFG = 17\r\nFoo = 1\r\n; my note\r\n[Mine]\r\nBar = 2\r\n[Output]\r\nBMP BPP = 24\r\n");
+  EXPECT_EQ(s.output.bmpBpp, 24);  // read although never written
+  ASSERT_TRUE(SaveConfig(s));
+  const std::string saved = test::ReadFile(settings.configPath);
+  EXPECT_EQ(saved.find("Foo"), std::string::npos);
+  EXPECT_EQ(saved.find("[Mine]"), std::string::npos);
+  EXPECT_EQ(saved.find("my note"), std::string::npos);
+  EXPECT_EQ(saved.find("BMP BPP"), std::string::npos);
+}
+
+TEST_F(ConfigTest, FailedSaveKeepsTheOldFile) {
+  test::WriteFile(settings.configPath, "old contents");
+  SetDefaultSettings(settings, 0);
+  // A read-only folder refuses the temporary file.
+  ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+  if (geteuid() == 0) {
+    // root writes anyway; point the save at a missing folder instead.
+    settings.configPath = dir.file("missing/config.ini");
+  }
+  EXPECT_FALSE(SaveConfig(settings));
+  chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(test::ReadFile(dir.file("config.ini")), "old contents");
+}
+
+TEST_F(ConfigTest, WindowPlacementRules) {
+  SetDefaultSettings(settings, 0);
+  settings.window = {0, 10, 20, 600, 300};
+  RecordWindowPlacement(settings, {true, false, 1, 2, 3, 4});
+  EXPECT_EQ(settings.window.isMaximized, 1);
+  EXPECT_EQ(settings.window.x, 10);
+  EXPECT_EQ(settings.window.width, 600);
+  RecordWindowPlacement(settings, {false, true, 1, 2, 3, 4});
+  EXPECT_EQ(settings.window.isMaximized, 1);
+  EXPECT_EQ(settings.window.x, 10);
+  RecordWindowPlacement(settings, {false, false, 1, 2, 700, 400});
+  EXPECT_EQ(settings.window.isMaximized, 0);
+  EXPECT_EQ(settings.window.x, 1);
+  EXPECT_EQ(settings.window.y, 2);
+  EXPECT_EQ(settings.window.width, 700);
+  EXPECT_EQ(settings.window.height, 400);
+}
+
+TEST_F(ConfigTest, ConfigFolderLivesUnderTheXdgConfigHomeAndIsCreated) {
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+  const std::string folder = ConfigFolder("Corvane", "pictavo");
+  EXPECT_EQ(folder, dir.path() + "/Corvane/pictavo/");
+  struct stat st {};
+  EXPECT_EQ(stat(folder.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace pictavo

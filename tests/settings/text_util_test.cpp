@@ -1,0 +1,54 @@
+#include "settings/text_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace pictavo {
+namespace {
+
+TEST(DecimalInt, ReadsSignAndLeadingDigitsOnly) {
+  EXPECT_EQ(ParseDecimalInt("  \t42"), 42);
+  EXPECT_EQ(ParseDecimalInt("-20"), -20);
+  EXPECT_EQ(ParseDecimalInt("+20x"), 20);
+  EXPECT_EQ(ParseDecimalInt("- 20"), 0);
+  EXPECT_EQ(ParseDecimalInt(""), 0);
+  EXPECT_EQ(ParseDecimalInt("2147483647"), 2147483647);
+  EXPECT_EQ(ParseDecimalInt("-2147483648"), INT32_MIN);
+  // Longer numbers keep their low 32 bits instead of overflowing.
+  EXPECT_EQ(ParseDecimalInt("4294967297"), 1);
+  EXPECT_EQ(ParseDecimalInt(std::string(500, '9')), ParseDecimalInt(std::string(500, '9')));
+}
+
+TEST(Real, ReadsDecimalFormsAndTheThreeWords) {
+  EXPECT_FLOAT_EQ(ParseReal("1.5"), 1.5f);
+  EXPECT_FLOAT_EQ(ParseReal("-.5"), -0.5f);
+  EXPECT_FLOAT_EQ(ParseReal("3."), 3.0f);
+  EXPECT_FLOAT_EQ(ParseReal("1e3"), 1000.0f);
+  EXPECT_FLOAT_EQ(ParseReal("1e"), 1.0f);   // an exponent needs digits
+  EXPECT_FLOAT_EQ(ParseReal("2.5x7"), 2.5f);
+  EXPECT_FLOAT_EQ(ParseReal("abc"), 0.0f);
+  EXPECT_FLOAT_EQ(ParseReal("."), 0.0f);
+  EXPECT_TRUE(std::isnan(ParseReal("NAN")));
+  EXPECT_EQ(ParseReal("+INFINITY"), INFINITY);
+  EXPECT_EQ(ParseReal("-Infinity"), -INFINITY);
+  EXPECT_EQ(ParseReal("1e60"), INFINITY);
+  EXPECT_FLOAT_EQ(ParseReal("1e-60"), 0.0f);
+  EXPECT_EQ(ParseReal("-1e400"), -INFINITY);
+}
+
+TEST(Real, FormatsLikePercentFWithWordsForSpecialValues) {
+  EXPECT_EQ(FormatReal(1.0f), "1.000000");
+  EXPECT_EQ(FormatReal(1.5f), "1.500000");
+  EXPECT_EQ(FormatReal(-0.25f), "-0.250000");
+  EXPECT_EQ(FormatReal(INFINITY), "+Infinity");
+  EXPECT_EQ(FormatReal(-INFINITY), "-Infinity");
+  EXPECT_EQ(FormatReal(NAN), "NaN");
+}
+
+TEST(Latin1, HighBytesBecomeTwoByteSequences) {
+  EXPECT_EQ(Latin1ToUtf8("a\xE9\xFF"), "a\xC3\xA9\xC3\xBF");
+}
+
+}  // namespace
+}  // namespace pictavo

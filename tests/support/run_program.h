@@ -1,0 +1,23 @@
+// Runs the built program as a subprocess and collects what it printed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pictavo::test {
+
+struct ProgramResult {
+  int exitStatus = -1;  // -1 when it did not exit normally
+  std::string out;
+  std::string err;
+  std::vector<std::string> lines;  // `out` split at "\n"
+};
+
+// `stdinText` is fed to standard input (then closed). `env` entries are
+// "NAME=value" added to the current environment. The child is killed after
+// `timeoutSeconds`.
+ProgramResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                         const std::string& workingDir = "", int timeoutSeconds = 120,
+                         const std::string& executable = "");
+
+}  // namespace pictavo::test
