@@ -1,0 +1,24 @@
+// Process entry: prepares the records, lets the command line choose the run
+// mode and ends through one exit path.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/cmdline.h"
+#include "app/process.h"
+
+using namespace pictavo;
+
+int main(int argc, char** argv) {
+  std::vector<std::string> params(argv + 1, argv + argc);
+
+  static Settings settings;
+  Console console;
+  ProcessState state{settings, GlobalJob(), GlobalProgress(), GlobalInputFiles(), GlobalFormatTables(),
+                     AcceptedExtensions(), console, ProgramFileName(), {}, {}, {}};
+
+  if (std::optional<int> status = ParseCommandLine(params, state)) return *status;
+
+  std::fputs("The desktop window is not available in this build yet.\n", stderr);
+  return 0;
+}

@@ -1,0 +1,55 @@
+// The option table of the command line and of profiles: each option once,
+// with its names, its value form and the settings it writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/job.h"
+#include "settings/settings.h"
+
+namespace pictavo {
+
+enum class OptionForm { Num, Real, Word, Text, Flag };
+
+// Options that act on the run rather than on a setting.
+enum class OptionAction { Setting, Input, Output, Conversion, Profile, Debug, Quiet, Pause };
+
+// Where an option may appear.
+enum class OptionScope { Both, CommandLineOnly, ProfileOnly };
+
+struct FixedWrite {
+  const char* group;
+  const char* key;
+  int value;
+};
+
+struct OptionRow {
+  std::vector<std::string> names;  // upper case, e.g. "-I", "--INPUT"
+  OptionForm form = OptionForm::Flag;
+  OptionAction action = OptionAction::Setting;
+  OptionScope scope = OptionScope::Both;
+  int keywordTable = -1;             // for OptionForm::Word
+  const SettingDescriptor* target = nullptr;  // setting that receives the value
+  std::vector<FixedWrite> fixed;     // settings set to a fixed number whenever the option is given
+};
+
+const std::vector<OptionRow>& OptionTable();
+
+// The row an option name (upper case) selects on the command line or in a
+// profile; nullptr when the name is not an option there.
+const OptionRow* FindCommandLineOption(std::string_view name);
+const OptionRow* FindProfileOption(std::string_view name);
+
+// NUM form: blanks and tabs skipped, optional sign, then "$" hex, "%" binary
+// or decimal digits; stops at the first character that does not fit; no
+// digits give 0; 32-bit result.
+int32_t ParseNumValue(std::string_view text);
+
+// Writes a converted value and the option's fixed writes. The value of
+// TEXT options must already be unquoted; flags ignore it.
+void ApplySettingOption(const OptionRow& row, std::string_view value, Settings& settings);
+
+}  // namespace pictavo

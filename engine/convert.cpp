@@ -1,0 +1,155 @@
+#include "engine/convert.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "engine/adjust.h"
+#include "engine/depth.h"
+#include "engine/geometry.h"
+#include "engine/load.h"
+#include "engine/naming.h"
+
+namespace pictavo {
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+mode_t CurrentUmask() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+}  // namespace
+
+bool SaveBitmapSafely(FIBITMAP* image, int format, const std::string& path, int flags, const std::string& inputPath) {
+  if (!image) return false;
+  if (!inputPath.empty() && SameFile(path, inputPath)) return false;  // never overwrite the photograph
+
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string temp = folder + "." + name + ".pictavo-XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) return false;
+  fchmod(fd, 0666 & ~CurrentUmask());
+  close(fd);
+
+  bool ok = FreeImage_Save(static_cast<FREE_IMAGE_FORMAT>(format), image, temp.c_str(), flags) != FALSE;
+  if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+int64_t FileModifiedLocalSeconds(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return -1;
+  std::tm local{};
+  const std::time_t t = st.st_mtime;
+  localtime_r(&t, &local);
+  return static_cast<int64_t>(timegm(&local));
+}
+
+bool SetFileModifiedLocalSeconds(const std::string& path, int64_t localSeconds) {
+  // Local wall-clock seconds back to a real instant.
+  std::tm wall{};
+  const std::time_t asUtc = static_cast<std::time_t>(localSeconds);
+  gmtime_r(&asUtc, &wall);
+  wall.tm_isdst = -1;
+  const std::time_t instant = mktime(&wall);
+  if (instant == static_cast<std::time_t>(-1) && localSeconds != -1) return false;
+  const timespec times[2] = {{0, UTIME_OMIT}, {instant, 0}};
+  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+bool ConvertFile(ConversionContext& context) {
+  const Settings& settings = context.settings;
+  ConversionJob& job = context.job;
+
+  Bitmap image = LoadImage(settings, job.currentFile);
+  const int loadedWidth = image ? static_cast<int>(FreeImage_GetWidth(image.get())) : 0;
+  const int loadedHeight = image ? static_cast<int>(FreeImage_GetHeight(image.get())) : 0;
+  job.sourceBpp = image ? static_cast<int32_t>(FreeImage_GetBPP(image.get())) : 0;
+  if (loadedWidth == 0 || loadedHeight == 0) return false;
+  if (job.keepColorDepth) job.outputBpp = AutoDepth(context.tables.outputFormats, job.outputExtension, job.sourceBpp);
+
+  // The transforming steps may drop metadata; a small placeholder keeps it
+  // until the picture is final.
+  Bitmap metadata(FreeImage_AllocateT(FIT_BITMAP, 10, 10, 8, 0, 0, 0));
+  if (metadata) FreeImage_CloneMetadata(metadata.get(), image.get());
+
+  image = RotateImage(settings, std::move(image));
+  int width = image ? static_cast<int>(FreeImage_GetWidth(image.get())) : 0;
+  int height = image ? static_cast<int>(FreeImage_GetHeight(image.get())) : 0;
+  image = ResizeImage(settings, std::move(image), width, height);
+  width = image ? static_cast<int>(FreeImage_GetWidth(image.get())) : 0;
+  height = image ? static_cast<int>(FreeImage_GetHeight(image.get())) : 0;
+  job.finalWidth = width;
+  job.finalHeight = height;
+
+  image = ToneMap(settings, std::move(image));
+  if (image) FlipImage(settings, image.get());
+  image = ApplyColorCorrection(settings, std::move(image));
+  image = ApplyGreyscale(settings, std::move(image));
+  image = ApplyThreshold(settings, std::move(image));
+  if (context.decorations.frame) image = context.decorations.frame(std::move(image), width, height);
+  if (context.decorations.watermark) image = context.decorations.watermark(std::move(image), width, height);
+
+  image = ConvertColorDepth(job, std::move(image));
+  if (image && metadata) FreeImage_CloneMetadata(image.get(), metadata.get());
+
+  job.outputFile = BuildOutputPath(settings, job);
+  return SaveBitmapSafely(image.get(), job.outputFormatId, job.outputFile, job.saveFlags, job.currentFile);
+}
+
+int ConversionWorker(ConversionContext& context) {
+  ConversionJob& job = context.job;
+  ConversionProgress& progress = context.progress;
+  const bool debug = job.consoleRun && job.runMarker == "DEBUG" && context.printLine;
+
+  int32_t counter = 0;
+  int32_t converted = 0;
+  for (auto it = context.files.begin(); it != context.files.end() && progress.running.load(); ++it) {
+    ++counter;
+    job.currentFile = it->first;
+    job.relativeFolder = it->second.relativeFolder;
+    {
+      std::lock_guard lock(progress.mutex);
+      progress.index = counter;
+      progress.currentName = job.currentFile;
+    }
+    if (debug) context.printLine("Processing: " + job.currentFile);
+    const bool ok = ConvertFile(context);
+    if (debug) {
+      context.printLine("Saving As: " + job.outputFile);
+      context.printLine(ok ? "OK" : "Not OK");
+    }
+    if (!ok) continue;
+    ++converted;
+    job.randomNumber = RandomInRange(1, 99999);
+    ++job.sequenceNumber;
+    switch (context.settings.advanced.fileTimestamp) {
+      case 1: {
+        const int64_t original = FileModifiedLocalSeconds(job.currentFile);
+        if (original >= 0) SetFileModifiedLocalSeconds(job.outputFile, original);
+        break;
+      }
+      case 2: SetFileModifiedLocalSeconds(job.outputFile, context.settings.advanced.customTimestamp); break;
+      default: break;
+    }
+  }
+  std::lock_guard lock(progress.mutex);
+  progress.converted = converted;
+  return 0;
+}
+
+}  // namespace pictavo

@@ -1,0 +1,40 @@
+// Loading a file into one bitmap: FreeImage's RAW decoder, then its JPEG
+// decoder, then the bytes read as headerless pixel data. Also the tone
+// mapping of 48-bit RAW loads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "engine/bitmap.h"
+#include "settings/settings.h"
+
+namespace pictavo {
+
+// The decoder attempts (RAW and JPEG through FreeImage) go through this one
+// function, so that they can be moved out of the process without touching
+// the loading rules. Null when the decoder gives no picture.
+Bitmap DecodeWithFreeImage(FREE_IMAGE_FORMAT format, const std::string& path, int flags);
+
+// Replaces the decoder function (tests, decoding in a helper process);
+// nullptr restores DecodeWithFreeImage.
+using Decoder = std::function<Bitmap(FREE_IMAGE_FORMAT format, const std::string& path, int flags)>;
+void SetDecoder(Decoder decoder);
+
+// FreeImage load flags of an input group; only "raw" has any.
+int RawLoadFlags(const Settings& settings, std::string_view group);
+
+// The file's bytes after `RAW Header Size` as pixels: mode 1 is 8 bits per
+// pixel, mode 2 is 16-bit 5-6-5. Null when nothing can be read.
+Bitmap LoadHeaderlessRaw(const Settings& settings, const std::string& path, int mode);
+
+// Every load attempt in order until one gives a picture.
+Bitmap LoadImage(const Settings& settings, const std::string& path);
+
+// Brings 48-bit RAW loads to a displayable picture when asked to; the same
+// bitmap otherwise.
+Bitmap ToneMap(const Settings& settings, Bitmap image);
+
+}  // namespace pictavo

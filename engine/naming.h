@@ -1,0 +1,34 @@
+// Output file names from the filename mask, and the same tokens in the
+// watermark text.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "engine/job.h"
+#include "settings/settings.h"
+
+namespace pictavo {
+
+// Local time used by the date tokens; tests install a fixed clock. nullptr
+// restores the real one.
+void SetNamingClock(std::function<std::tm()> clock);
+
+// Output folder, the relative folder when subfolders are kept, and the name.
+std::string BuildOutputPath(const Settings& settings, const ConversionJob& job);
+
+// The file name from `Advanced`/`Filename Mask`.
+std::string ExpandFilenameMask(const Settings& settings, const ConversionJob& job);
+
+// `text` with every occurrence of `token` (any case) replaced by its value.
+std::string ExpandToken(std::string_view text, std::string_view token, const ConversionJob& job);
+
+// The name without its last "." and what follows.
+std::string StripExtension(std::string_view name);
+
+// `Watermark`/`Text` with its tokens expanded; the rest keeps its case.
+std::string ExpandWatermarkText(const Settings& settings, const ConversionJob& job);
+
+}  // namespace pictavo

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "app/cmdline.h"
+#include "tests/support/run_program.h"
+
+namespace pictavo {
+namespace {
+
+using test::RunProgram;
+
+TEST(VersionDisplay, PrintsTheVersionInAnyLetterCase) {
+  for (const char* option : {"-v", "-V", "--version", "--VERSION", " -v "}) {
+    auto result = RunProgram({option, "-q", "-p"});
+    EXPECT_EQ(result.exitStatus, 0) << option;
+    EXPECT_EQ(result.out, "2.8\n") << option;
+  }
+}
+
+TEST(HelpDisplay, PrintsTheThirtySixLinesWithTheProgramName) {
+  for (const char* option : {"-h", "-?", "--help", "--HELP"}) {
+    auto result = RunProgram({option});
+    EXPECT_EQ(result.exitStatus, 0);
+    ASSERT_EQ(result.lines.size(), 36u) << option;
+    EXPECT_EQ(result.lines[0], " ");
+    EXPECT_EQ(result.lines[1], "Usage: pictavo -i <filename> [options]");
+    EXPECT_EQ(result.lines[3], "  pictavo -i example.raw");
+    EXPECT_EQ(result.lines[6], "  pictavo -i c:\\tmp\\example.raw -o d:\\converted --jpg-quality=95");
+    EXPECT_EQ(result.lines[13], "  -c STR, --conversion=STR  Set output extension, STR = (jpg | bmp | ...)");
+    EXPECT_EQ(result.lines[28], "    ...                     Refer documentation for all available options");
+    EXPECT_EQ(result.lines[35], "  -v, --version             Display version information and exit");
+  }
+}
+
+TEST(OptionNames, AreUpperCasedAndStopAtTheEqualsSign) {
+  std::vector<std::string> p{"--jpg-quality=95", "-i", "-iphoto.raw", "photo.raw", "  --output=/Out/Dir  ", "--x=a=b"};
+  EXPECT_EQ(OptionName(p, 0), "--JPG-QUALITY");
+  EXPECT_EQ(OptionValue(p, 0), "95");
+  EXPECT_EQ(OptionName(p, 1), "-I");
+  EXPECT_EQ(OptionValue(p, 1), "-i");
+  EXPECT_EQ(OptionName(p, 2), "-IPHOTO.RAW");
+  EXPECT_EQ(OptionName(p, 3), "");
+  EXPECT_EQ(OptionValue(p, 3), "photo.raw");
+  EXPECT_EQ(OptionName(p, 4), "--OUTPUT");
+  EXPECT_EQ(OptionValue(p, 4), "/Out/Dir");
+  EXPECT_EQ(OptionValue(p, 5), "a=b");
+  EXPECT_EQ(OptionName(p, 99), "");
+  EXPECT_EQ(OptionValue(p, 99), "");
+}
+
+}  // namespace
+}  // namespace pictavo

@@ -1,0 +1,284 @@
+// The built program run as a subprocess: exact lines and exit statuses.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <FreeImage.h>
+
+#include <filesystem>
+
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace pictavo {
+namespace {
+
+using test::RunProgram;
+using Lines = std::vector<std::string>;
+
+class ConsoleRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    input = dir.file("photo.raw");
+    // No decoder knows these bytes: the run falls back to reading them as
+    // 16-bit pixels, a 100 x 100 picture.
+    std::string bytes(20000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7) & 0xFF);
+    test::WriteFile(input, bytes);
+    out = dir.file("out");
+    std::filesystem::create_directory(out);
+  }
+
+  test::ProgramResult Run(Lines args) { return RunProgram(args); }
+
+  // The lines after the banner.
+  static Lines AfterBanner(const test::ProgramResult& r) {
+    EXPECT_GE(r.lines.size(), 2u);
+    if (r.lines.size() < 2) return {};
+    EXPECT_EQ(r.lines[0], "Pictavo 2.8");
+    EXPECT_EQ(r.lines[1], " ");
+    return Lines(r.lines.begin() + 2, r.lines.end());
+  }
+
+  test::TempDir dir;
+  std::string input;
+  std::string out;
+};
+
+TEST_F(ConsoleRunTest, ASuccessfulRunPrintsSixLinesAndWritesThePng) {
+  auto r = Run({"-i", input, "-o", out});
+  EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+  EXPECT_EQ(AfterBanner(r), (Lines{"Preparing...", "Importing...", "Import complete, new files added: 1", "Converting...",
+                                   "Conversion complete", "Files converted: 1 of 1"}));
+  FIBITMAP* png = FreeImage_Load(FIF_PNG, (out + "/photo.png").c_str(), 0);
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(FreeImage_GetWidth(png), 100u);
+  EXPECT_EQ(FreeImage_GetHeight(png), 100u);
+  EXPECT_EQ(FreeImage_GetBPP(png), 24u);  // automatic depth for a 16-bit load
+  FreeImage_Unload(png);
+}
+
+TEST_F(ConsoleRunTest, DebugRunPrintsEverySettingItUsesInOrder) {
+  auto r = Run({"-i", input, "-o", out, "-d", "-q"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(r.lines, (Lines{"Input: " + input,
+                            "Output: " + out,
+                            "Conversion: png",
+                            "RAW Load As: AUTO",
+                            "RAW Header Size: 0",
+                            "RAW Image Width: 0",
+                            "RAW Image Height: 0",
+                            "RAW Tone Mapping: AL",
+                            "PNG BPP: 0",
+                            "PNG Compression: NONE",
+                            "PNG Interlaced: 0",
+                            "Flip Horizontal: 0",
+                            "Flip Vertical: 0",
+                            "Greyscale: 0",
+                            "Frame: NONE",
+                            "Watermark: NONE",
+                            "Filename Mask: %filename%.%ext%",
+                            "File Timestamp: CURRENT",
+                            "Keep Subfolders: 1",
+                            "Processing: " + input,
+                            "Saving As: " + out + "/photo.png",
+                            "OK"}));
+}
+
+TEST_F(ConsoleRunTest, DebugLinesOfTheOptionalSteps) {
+  auto r = Run({"-i", input, "-o", out + "/", "-d", "-q", "--rotation=90", "--rotation-back-color=FF0000", "--width=50",
+                "--height=50", "--height-unit=percent", "--keep-aspect-ratio", "--resize-algorithm=lanczos",
+                "--brightness=10", "--gamma=1", "--threshold=999", "--fr-solid-left=3", "--png-compression=zlib6",
+                "--file-timestamp=custom", "--file-timestamp-custom=1000", "--png-bpp=24"});
+  EXPECT_EQ(r.exitStatus, 0) << r.out;
+  const Lines expected{"Input: " + input,
+                       "Output: " + out + "/",
+                       "Conversion: png",
+                       "RAW Load As: AUTO",
+                       "RAW Header Size: 0",
+                       "RAW Image Width: 0",
+                       "RAW Image Height: 0",
+                       "RAW Tone Mapping: AL",
+                       "PNG BPP: 24",
+                       "PNG Compression: ZLIB6",
+                       "PNG Interlaced: 0",
+                       "Image Rotation Type: SIMPLE",
+                       "Image Rotation: 90",
+                       "Image Rotation Back Color: FF0000",
+                       "Width: 50 PIXELS",
+                       "Height: 50 PERCENT",
+                       "Keep Aspect Ratio: 1",
+                       "Image Resize Type: ALLIMAGES",
+                       "Image Resize Algorithm: LANCZOS",
+                       "Flip Horizontal: 0",
+                       "Flip Vertical: 0",
+                       "Brightness: 10",
+                       "Contrast: 0",
+                       "Gamma: 1.00",
+                       "Invert: 0",
+                       "Greyscale: 0",
+                       "Image Threshold: 999",
+                       "Frame: SOLID",
+                       "Frame left: 3",
+                       "Frame right: 0",
+                       "Frame top: 0",
+                       "Frame bottom: 0",
+                       "Frame left color: 000000",
+                       "Frame right color: 000000",
+                       "Frame top color: 000000",
+                       "Frame bottom color: 000000",
+                       "Frame opacity: 255",
+                       "Watermark: NONE",
+                       "Filename Mask: %filename%.%ext%",
+                       "File Timestamp: CUSTOM",
+                       "Custom Timestamp: 1000",
+                       "Keep Subfolders: 1"};
+  ASSERT_GE(r.lines.size(), expected.size());
+  EXPECT_EQ(Lines(r.lines.begin(), r.lines.begin() + static_cast<long>(expected.size())), expected);
+}
+
+TEST_F(ConsoleRunTest, AVersionSwitchAfterTheFirstPositionIsIgnored) {
+  auto r = Run({"-i", input, "-o", out, "-v", "-q"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_TRUE(r.lines.empty()) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(out + "/photo.png"));
+}
+
+TEST_F(ConsoleRunTest, CommandLineErrorsPrintOneLineAndExitWithTwo) {
+  struct Case {
+    Lines args;
+    std::string line;
+  };
+  const std::vector<Case> cases = {
+      {{"-i"}, "Error: Incorrect number of parameters"},
+      {{"-i", "-photo.raw"}, "Error: Incorrect number of parameters"},
+      {{"-i", input, "--output="}, "Error: Incorrect number of parameters"},
+      {{"-i", input, "--brightness"}, "Error: Incorrect number of parameters"},
+      {{"-q", "-i", input, "--jpg-quality"}, "Error: Incorrect number of parameters"},
+      {{"-i", input, "--profile=" + dir.file("none.ini")}, "Error: Invalid profile file"},
+      // -p before the error waits for a key; without a terminal it must not hang.
+      {{"-p", "--jpg-quality"}, "Error: Incorrect number of parameters"},
+  };
+  for (const Case& c : cases) {
+    auto r = RunProgram(c.args, {}, "", 30);
+    EXPECT_EQ(r.exitStatus, 2) << c.args[0];
+    EXPECT_EQ(r.lines, Lines{c.line}) << c.args[0];
+  }
+}
+
+TEST_F(ConsoleRunTest, RunChecksStopWithTheirMessageAndExitWithOne) {
+  test::WriteFile(dir.file("empty.raw"), "");
+  test::WriteFile(dir.file("list.txt"), "photo.raw\n");
+  test::WriteFile(dir.file("picture.jpg2"), "data");
+  struct Case {
+    Lines args;
+    Lines tail;  // last lines printed
+  };
+  const std::vector<Case> cases = {
+      {{"-i", dir.path()}, {"Error: Invalid input file"}},
+      {{"-i", dir.file("*.raw")}, {"Error: Invalid input file"}},
+      {{"-i", dir.file("empty.raw")}, {"Error: Invalid input file"}},
+      {{"-i", dir.file("missing.raw")}, {"Error: Invalid input file"}},
+      {{"-i", dir.file(".raw")}, {"Error: Invalid input file"}},
+      {{"-i", input, "-o", "../out"}, {"Error: Incorrect output folder"}},
+      {{"-i", input, "-o", dir.file("nowhere")}, {"Error: Invalid output folder"}},
+      {{"-i", input, "-o", input}, {"Error: Invalid output folder"}},
+      {{"-i", input, "-o", out, "-c", "PNG"}, {"Error: Invalid conversion type"}},
+      {{"-i", input, "-o", out, "-c", "jpg"}, {"Error: Invalid conversion type"}},
+      {{"-i", input, "-o", out, "--png-bpp=16"}, {"Error: Invalid png-bpp value"}},
+      {{"-i", input, "-o", out, "--width=800"}, {"Error: Invalid height value"}},
+      {{"-i", input, "-o", out, "--height=800"}, {"Error: Invalid width value"}},
+      {{"-i", input, "-o", out, "--brightness=101"}, {"Error: Invalid brightness value"}},
+      {{"-i", input, "-o", out, "--contrast=-101"}, {"Error: Invalid contrast value"}},
+      {{"-i", input, "-o", out, "--gamma=10"}, {"Error: Invalid gamma value"}},
+      {{"-i", input, "-o", out, "--gamma=0.009"}, {"Error: Invalid gamma value"}},
+      {{"-i", input, "-o", out, "--gamma=nan"}, {"Error: Invalid gamma value"}},
+      {{"-i", input, "-o", out, "--wm-image=" + dir.file("empty.raw")}, {"Error: Invalid watermark image"}},
+      {{"-i", dir.file("list.txt"), "-o", out},
+       {"Import complete, new files added: 0", "Conversion stopped",
+        "No input file(s) found. Please, add valid file(s) and try again!"}},
+      {{"-i", dir.file("picture.jpg2"), "-o", out},
+       {"Import complete, new files added: 0", "Conversion stopped",
+        "No input file(s) found. Please, add valid file(s) and try again!"}},
+  };
+  for (const Case& c : cases) {
+    auto r = Run(c.args);
+    EXPECT_EQ(r.exitStatus, 1) << c.args.back();
+    ASSERT_GE(r.lines.size(), c.tail.size()) << r.out;
+    EXPECT_EQ(Lines(r.lines.end() - static_cast<long>(c.tail.size()), r.lines.end()), c.tail) << c.args.back();
+  }
+  // Quiet hides the progress lines but never the failure lines.
+  auto r = Run({"-q", "-i", dir.file("list.txt"), "-o", out});
+  EXPECT_EQ(r.lines, (Lines{"Conversion stopped", "No input file(s) found. Please, add valid file(s) and try again!"}));
+  r = Run({"-q", "-i", input, "-o", out, "-c", "PNG"});
+  EXPECT_EQ(r.lines, Lines{"Error: Invalid conversion type"});
+  EXPECT_FALSE(std::filesystem::exists(out + "/photo.png"));
+}
+
+TEST_F(ConsoleRunTest, RangeLimitsThemselvesPass) {
+  for (const char* option : {"--brightness=100", "--brightness=-100", "--gamma=0.01", "--gamma=9.99", "--threshold=999",
+                             "--png-bpp=0", "--png-bpp=48"}) {
+    auto r = Run({"-q", "-i", input, "-o", out, option});
+    EXPECT_EQ(r.exitStatus, 0) << option << r.out;
+    EXPECT_TRUE(r.lines.empty()) << option << r.out;
+  }
+}
+
+TEST_F(ConsoleRunTest, WithoutAnOutputFolderTheInputsFolderIsUsed) {
+  auto r = Run({"-q", "-i", input});
+  EXPECT_EQ(r.exitStatus, 0) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(dir.file("photo.png")));
+}
+
+TEST_F(ConsoleRunTest, RelativeOutputFoldersAreTakenFromTheProgramsFolder) {
+  const std::filesystem::path programFolder = std::filesystem::path(PICTAVO_EXECUTABLE).parent_path();
+  const std::string name = "relative-out-" + std::to_string(getpid());
+  std::filesystem::create_directory(programFolder / name);
+  for (const std::string& folder : {name, "./" + name}) {
+    auto r = Run({"-q", "-i", input, "-o", folder, "--filename-mask=%n%.%ext%"});
+    EXPECT_EQ(r.exitStatus, 0) << r.out;
+  }
+  EXPECT_TRUE(std::filesystem::exists(programFolder / name / "00001.png"));
+  std::filesystem::remove_all(programFolder / name);
+}
+
+TEST_F(ConsoleRunTest, QuotedParametersAreJoined) {
+  const std::string spaced = dir.file("my photo.raw");
+  std::filesystem::copy_file(input, spaced);
+  auto r = Run({"-q", "-i", "\"" + dir.file("my"), "photo.raw\"", "-o", out});
+  EXPECT_EQ(r.exitStatus, 0) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(out + "/my photo.png"));
+}
+
+TEST_F(ConsoleRunTest, ProfileFrameOpacityKeyDiffersFromTheCommandLine) {
+  test::WriteFile(dir.file("wm.ini"), "[CLI]\n--fr-solid-left = 2\n--wm-solid-opacity = 128\n");
+  test::WriteFile(dir.file("fr.ini"), "[CLI]\n--fr-solid-left = 2\n--fr-solid-opacity = 128\n");
+  auto wm = Run({"-q", "-d", "-i", input, "-o", out, "--profile=" + dir.file("wm.ini")});
+  auto fr = Run({"-q", "-d", "-i", input, "-o", out, "--profile=" + dir.file("fr.ini")});
+  EXPECT_NE(std::find(wm.lines.begin(), wm.lines.end(), "Frame opacity: 128"), wm.lines.end()) << wm.out;
+  EXPECT_NE(std::find(fr.lines.begin(), fr.lines.end(), "Frame opacity: 255"), fr.lines.end()) << fr.out;
+}
+
+TEST_F(ConsoleRunTest, AnOutputNamedLikeTheInputNeverReplacesThePhotograph) {
+  // The mask turns photo.raw into photo.raw in the input's own folder.
+  const std::string before = test::ReadFile(input);
+  auto r = Run({"-d", "-q", "-i", input, "-o", dir.path(), "--filename-mask=%filename%.raw"});
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_EQ(r.lines.back(), "Conversion stopped");
+  EXPECT_EQ(r.lines[r.lines.size() - 2], "Not OK");
+  EXPECT_EQ(test::ReadFile(input), before);
+}
+
+TEST_F(ConsoleRunTest, AFailedSaveLeavesAnExistingOutputUntouched) {
+  // An unwritable depth for PNG makes FreeImage refuse the save.
+  test::WriteFile(out + "/photo.png", "precious");
+  auto r = Run({"-q", "-i", input, "-o", out, "--raw-load-as=8", "--raw-width=0", "--png-bpp=32",
+                "--filename-mask=%filename%.%ext%/x"});
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_EQ(test::ReadFile(out + "/photo.png"), "precious");
+  int entries = 0;
+  for (auto& e : std::filesystem::directory_iterator(out)) entries += 1 + 0 * e.is_regular_file();
+  EXPECT_EQ(entries, 1);  // no temporary file left behind
+}
+
+}  // namespace
+}  // namespace pictavo
