@@ -1,0 +1,118 @@
+#include "engine/naming.h"
+
+#include <gtest/gtest.h>
+
+namespace pictavo {
+namespace {
+
+class NamingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetNamingClock([] {
+      std::tm t{};  // 5 March 2024, 09:07:03
+      t.tm_year = 124, t.tm_mon = 2, t.tm_mday = 5;
+      t.tm_hour = 9, t.tm_min = 7, t.tm_sec = 3;
+      return t;
+    });
+    job.outputFolder = "/Out/";
+    job.currentFile = "/In/IMG_0001.CR2";
+    job.outputExtension = "png";
+    job.sequenceNumber = 1;
+  }
+  void TearDown() override { SetNamingClock(nullptr); }
+
+  std::string PathFor(const std::string& mask) {
+    settings.advanced.filenameMask = mask;
+    return BuildOutputPath(settings, job);
+  }
+  std::string Watermark(const std::string& text) {
+    settings.watermark.text = text;
+    return ExpandWatermarkText(settings, job);
+  }
+
+  Settings settings;
+  ConversionJob job;
+};
+
+TEST_F(NamingTest, FilenameMaskExamplesGiveTheDocumentedPaths) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "/Out/IMG_0001.png"},
+      {"%filename[u]%_%ext[u]%.%ext%", "/Out/IMG_0001_PNG.png"},
+      {"%filename[l]%.%ext%", "/Out/img_0001.png"},
+      {"%filename[t]%.%ext[t]%", "/Out/Img_0001.Png"},
+      {"Photo-%n%.%ext%", "/Out/photo-00001.png"},
+      {"%yyyy%-%mm%-%dd%_%filename%.%ext%", "/Out/2024-03-05_IMG_0001.png"},
+      {"%hh%%ii%%ss%", "/Out/090703"},
+      {"%FILENAME%.%EXT%", "/Out/IMG_0001.png"},
+      {"%filename%", "/Out/IMG_0001"},
+  };
+  for (const auto& [mask, expected] : cases) EXPECT_EQ(PathFor(mask), expected) << mask;
+  job.sequenceNumber = 2;
+  EXPECT_EQ(PathFor("Photo-%n%.%ext%"), "/Out/photo-00002.png");
+}
+
+TEST_F(NamingTest, ImageValuesAndCountersFillTheirTokens) {
+  job.outputBpp = 24;
+  job.finalWidth = 1920;
+  job.finalHeight = 1080;
+  job.randomNumber = 42;
+  EXPECT_EQ(PathFor("%width%x%height%_%bpp%_%rnd%"), "/Out/1920x1080_24_00042");
+  job.randomNumber = 123456;
+  EXPECT_EQ(PathFor("%rnd%"), "/Out/12345");
+}
+
+TEST_F(NamingTest, TokensInsideTheInputNameAreExpandedByLaterTokens) {
+  job.currentFile = "/In/a%n%b.nef";
+  job.sequenceNumber = 7;
+  EXPECT_EQ(ExpandFilenameMask(settings, job), "a00007b.png");
+  settings.advanced.filenameMask = "%filename%";
+  EXPECT_EQ(ExpandFilenameMask(settings, job), "a00007b");
+  // Only lower-case token text counts as present in the expanded mask.
+  job.currentFile = "/In/A%N%B.nef";
+  EXPECT_EQ(ExpandFilenameMask(settings, job), "A%N%B");
+}
+
+TEST_F(NamingTest, ExpandTokenInsertsAValueContainingItsTokenOnlyOnce) {
+  job.currentFile = "/In/x%filename%y.cr2";
+  EXPECT_EQ(ExpandToken("<%FileName%|%filename%>", "%filename%", job),
+            "<x%filename%y|x%filename%y>");
+  EXPECT_EQ(ExpandToken("no token", "%n%", job), "no token");
+}
+
+TEST_F(NamingTest, KeepSubfoldersAddsTheRelativeFolderWhenThereIsOne) {
+  settings.advanced.keepSubfolders = 1;
+  EXPECT_EQ(PathFor(""), "/Out/IMG_0001.png");
+  job.relativeFolder = "2024/trip/";
+  EXPECT_EQ(PathFor(""), "/Out/2024/trip/IMG_0001.png");
+  settings.advanced.keepSubfolders = 0;
+  EXPECT_EQ(PathFor(""), "/Out/IMG_0001.png");
+}
+
+TEST(StripExtension, RemovesOnlyTheLastDotAndWhatFollows) {
+  EXPECT_EQ(StripExtension("photo.2020.nef"), "photo.2020");
+  EXPECT_EQ(StripExtension("archive."), "archive");
+  EXPECT_EQ(StripExtension("README"), "README");
+  EXPECT_EQ(StripExtension(""), "");
+}
+
+TEST_F(NamingTest, WatermarkTextKeepsItsCaseAroundExpandedTokens) {
+  job.sequenceNumber = 3;
+  job.outputBpp = 8;
+  job.finalWidth = 800;
+  job.finalHeight = 600;
+  EXPECT_EQ(Watermark("Shot %n% of %FileName%"), "Shot 00003 of IMG_0001");
+  EXPECT_EQ(Watermark("%Width% x %HEIGHT% @ %bpp% Bit"), "800 x 600 @ 8 Bit");
+  EXPECT_EQ(Watermark("100% Mine %n"), "100% Mine %n");
+}
+
+TEST_F(NamingTest, WatermarkTokensComeFromTheTextAsTyped) {
+  job.currentFile = "/In/a%n%b.nef";
+  job.sequenceNumber = 7;
+  EXPECT_EQ(Watermark("%filename%"), "a%n%b");
+  EXPECT_EQ(Watermark("%filename% %n%"), "a00007b 00007");
+  EXPECT_EQ(Watermark("%filename"), "%filename");
+  EXPECT_EQ(Watermark("Save 50%"), "Save 50%");
+}
+
+}  // namespace
+}  // namespace pictavo
