@@ -6,6 +6,7 @@
 
 #include "app/cmdline.h"
 #include "app/process.h"
+#include "decorations/decorations.h"
 
 using namespace pictavo;
 
@@ -16,6 +17,14 @@ int main(int argc, char** argv) {
   Console console;
   ProcessState state{settings, GlobalJob(), GlobalProgress(), GlobalInputFiles(), GlobalFormatTables(),
                      AcceptedExtensions(), console, ProgramFileName(), {}, {}, {}};
+  state.decorations.frame = [](Bitmap image, int width, int height) {
+    return DrawFrame(settings, std::move(image), width, height);
+  };
+  state.decorations.watermark = [&state](Bitmap image, int width, int height) {
+    return DrawWatermark(settings, state.job, std::move(image), width, height);
+  };
+  state.loadWatermarkFont = [](const Settings& s) { return OpenWatermarkFont(s); };
+  state.releaseWatermarkFont = [] { CloseWatermarkFont(); };
 
   if (std::optional<int> status = ParseCommandLine(params, state)) return *status;
 

@@ -73,7 +73,8 @@ TEST(Keywords, MapWordsToNumbersAndBack) {
     if (table == 4) continue;
     for (int n = 0; n < 10; ++n) {
       const std::string word = NumberToKeyword(table, n);
-      if (!word.empty()) EXPECT_EQ(KeywordToNumber(table, word), n) << table << " " << word;
+      if (word.empty()) continue;
+      EXPECT_EQ(KeywordToNumber(table, word), n) << table << " " << word;
     }
   }
 }
@@ -144,9 +145,10 @@ TEST_F(OptionsTest, QuotedValuesJoinTheFollowingParameters) {
   EXPECT_EQ(settings.output.jpgQuality, 7);  // read after the joined ones
   EXPECT_EQ(Parse({"-o", "\"/my", "photos/\""}), -1);
   EXPECT_EQ(job.outputFolder, "/my photos/");
-  // An unterminated quote swallows the rest.
+  // An unterminated quote swallows the rest; joined parameters contribute
+  // their value part.
   EXPECT_EQ(Parse({"--filename-mask=\"a", "--jpg-quality=9"}), -1);
-  EXPECT_EQ(settings.advanced.filenameMask, "a --jpg-quality=9");
+  EXPECT_EQ(settings.advanced.filenameMask, "a 9");
   EXPECT_EQ(settings.output.jpgQuality, 95);
   // The conversion type is not joined, only unquoted.
   EXPECT_EQ(Parse({"-c", "\"png", "x\""}), -1);
