@@ -19,6 +19,15 @@ namespace {
 std::mutex g_fontMutex;
 std::optional<QFont> g_font;
 
+QtMessageHandler g_previousHandler = nullptr;
+
+// The offscreen application complains once that there is no runtime folder,
+// which a script does not care about; everything else is passed on.
+void QuietRuntimeFolderNotice(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtWarningMsg && message.contains(QStringLiteral("XDG_RUNTIME_DIR"))) return;
+  if (g_previousHandler) g_previousHandler(type, context, message);
+}
+
 // Fonts need a GUI application. Console runs get one on the offscreen
 // platform, whatever QT_QPA_PLATFORM says, so they never need a display. It
 // stays until the process ends: Qt allows one per process.
@@ -29,6 +38,7 @@ bool EnsureGuiApplication() {
   static char platform[] = "offscreen";
   static char* argv[] = {name, platformOption, platform, nullptr};
   static int argc = 3;
+  g_previousHandler = qInstallMessageHandler(QuietRuntimeFolderNotice);
   new QGuiApplication(argc, argv);
   return true;
 }
