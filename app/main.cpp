@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/cmdline.h"
+#include "app/desktop.h"
 #include "app/process.h"
 #include "decorations/decorations.h"
 
@@ -28,6 +29,5 @@ int main(int argc, char** argv) {
 
   if (std::optional<int> status = ParseCommandLine(params, state)) return *status;
 
-  std::fputs("The desktop window is not available in this build yet.\n", stderr);
-  return 0;
+  return RunDesktop(state, argc, argv);
 }

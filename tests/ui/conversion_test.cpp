@@ -1,0 +1,368 @@
+#include "ui/conversion_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "tests/support/dng_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/desktop_fixture.h"
+#include "ui/commands.h"
+
+namespace pictavo {
+namespace {
+
+using test::DesktopTest;
+using test::TempDir;
+using test::When;
+
+TEST(ShortenMiddle, KeepsBothEndsOfALongText) {
+  std::string text;
+  for (int i = 0; i < 10; ++i) text += "0123456789";
+  const std::string shortened = ShortenMiddle(text, 40);
+  EXPECT_EQ(shortened, text.substr(0, 18) + "..." + text.substr(82));
+  EXPECT_EQ(shortened.size(), 39u);
+
+  EXPECT_EQ(ShortenMiddle(text.substr(0, 40), 40), text.substr(0, 40));
+  EXPECT_EQ(ShortenMiddle("", 5), "");
+}
+
+TEST(ShortenMiddle, CountsCharactersNotBytes) {
+  std::string text;
+  for (int i = 0; i < 50; ++i) text += "\xC3\xBC";  // ü
+  EXPECT_EQ(ShortenMiddle(text, 50), text);
+  EXPECT_EQ(ShortenMiddle(text, 11), "\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC...\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC");
+}
+
+QDialog* OpenProgressDialog() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (widget->objectName() == QStringLiteral("conversionDialog") && widget->isVisible())
+      return qobject_cast<QDialog*>(widget);
+  return nullptr;
+}
+
+QPushButton* OkButton(QDialog* dialog) { return dialog->findChild<QPushButton*>(QStringLiteral("okButton")); }
+QString Label(QDialog* dialog) { return dialog->findChild<QLabel*>(QStringLiteral("progressLabel"))->text(); }
+
+bool Finished() {
+  QDialog* dialog = OpenProgressDialog();
+  return dialog && OkButton(dialog)->isEnabled();
+}
+
+// What the dialog showed when the run had ended.
+struct Outcome {
+  QString title;
+  QString label;
+  int bar = -1;
+  int barMaximum = -1;
+  bool mainWindowEnabled = true;
+};
+
+// Holds the worker inside its first file until the test lets it go.
+class Gate {
+ public:
+  void Pass() {
+    ++entered;
+    std::unique_lock lock(mutex_);
+    opened_.wait(lock, [this] { return open_; });
+  }
+  void Open() {
+    {
+      std::lock_guard lock(mutex_);
+      open_ = true;
+    }
+    opened_.notify_all();
+  }
+  std::atomic<int> entered{0};
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
+
+class ConversionTest : public DesktopTest {
+ protected:
+  void SetUp() override {
+    DesktopTest::SetUp();
+    out_ = dir_.file("out");
+    std::filesystem::create_directory(out_);
+  }
+
+  std::string Photo(const std::string& name) {
+    const std::string path = dir_.file(name);
+    EXPECT_TRUE(test::WriteDng(path, {}));
+    return path;
+  }
+
+  void ShowFolder(const std::string& folder) {
+    window->folderList()->addItem(QString::fromStdString(folder));
+    window->folderList()->setCurrentIndex(window->folderList()->count() - 1);
+  }
+
+  // Waits for the end of the run, notes what the dialog shows and presses OK.
+  std::unique_ptr<QTimer> CloseWhenFinished(Outcome& outcome) {
+    return When(Finished, [this, &outcome] {
+      QDialog* dialog = OpenProgressDialog();
+      if (!dialog) return;
+      outcome.title = dialog->windowTitle();
+      outcome.label = Label(dialog);
+      auto* bar = dialog->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+      outcome.bar = bar->value();
+      outcome.barMaximum = bar->maximum();
+      outcome.mainWindowEnabled = window->isEnabled();
+      OkButton(dialog)->click();
+    });
+  }
+
+  // A failing check: false, one warning with `message`, the status text, and
+  // no dialog.
+  void ExpectRefused(const std::string& message, const std::string& status) {
+    progress.index = -1;  // a dialog would start its run at 0
+    Outcome unexpected;
+    const auto closer = CloseWhenFinished(unexpected);  // should a run start after all
+    EXPECT_FALSE(StartConversion(*window));
+    EXPECT_EQ(progress.index, -1);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(dialogs.messages[0].title, "Warning");
+    EXPECT_EQ(dialogs.messages[0].text, message);
+    EXPECT_EQ(window->StatusText(), status);
+    EXPECT_TRUE(std::filesystem::is_empty(out_));
+  }
+
+  // Fills the job as a started run would, for several files at once.
+  void PrepareRun(const std::vector<std::string>& inputs) {
+    files.clear();
+    for (const std::string& input : inputs) files[input] = InputFileEntry{1, ""};
+    job.outputFolder = out_ + "/";
+    job.outputExtension = "png";
+    job.outputFormatId = tables.outputFormats.at("png").formatNumber;
+    job.outputBpp = 0;
+    job.keepColorDepth = 1;
+    job.saveFlags = SaveFlagsFor(settings, "png");
+  }
+
+  TempDir dir_;
+  std::string out_;
+};
+
+constexpr const char* kStopped = "Conversion stopped";
+constexpr const char* kPreparing = "Preparing...";
+
+TEST_F(ConversionTest, AnInputFieldOfSpacesOrAnUnacceptedFileIsRefused) {
+  window->inputField()->setText(QStringLiteral("    "));
+  ShowFolder(out_);
+  ExpectRefused("No input file(s) found. Please, add valid file(s) and try again!", kStopped);
+
+  dialogs.messages.clear();
+  const std::string text = dir_.file("notes.txt");
+  test::WriteFile(text, "text");
+  window->inputField()->setText(QString::fromStdString(text));
+  ExpectRefused("No input file(s) found. Please, add valid file(s) and try again!", kStopped);
+}
+
+TEST_F(ConversionTest, AnEmptyOrMissingOutputFolderIsRefused) {
+  window->inputField()->setText(QString::fromStdString(Photo("photo.dng")));
+  ExpectRefused("The output folder's field is empty. Please, select existed output folder and try again!", kStopped);
+
+  dialogs.messages.clear();
+  const std::string missing = dir_.file("missing");
+  ShowFolder(missing);
+  ExpectRefused("The following output folder is invalid or doesn't exist:\r\n" + missing +
+                    "/\r\n\r\nPlease, correct the output path and try again!",
+                kStopped);
+}
+
+TEST_F(ConversionTest, AZeroResizeWidthOrHeightIsRefusedWidthFirst) {
+  window->inputField()->setText(QString::fromStdString(Photo("photo.dng")));
+  ShowFolder(out_);
+  settings.transform.doImageResize = 1;
+  settings.transform.imageWidth = 0;
+  settings.transform.imageHeight = 0;
+  ExpectRefused("Invalid resize width value!", kStopped);
+
+  dialogs.messages.clear();
+  settings.transform.imageWidth = 200;
+  ExpectRefused("Invalid resize height value!", kStopped);
+}
+
+TEST_F(ConversionTest, AnUnusableWatermarkIsRefusedWhileStillPreparing) {
+  window->inputField()->setText(QString::fromStdString(Photo("photo.dng")));
+  ShowFolder(out_);
+  settings.watermark.doWatermark = 1;
+  settings.watermark.font = "No Such Font Pictavo";
+  ExpectRefused("Unable to load selected font for a watermark: No Such Font Pictavo", kPreparing);
+
+  dialogs.messages.clear();
+  settings.watermark.doWatermark = 2;
+  settings.watermark.image = "";
+  ExpectRefused("Selected watermark image is invalid/empty!", kPreparing);
+
+  dialogs.messages.clear();
+  settings.watermark.image = dir_.file("logo.png");
+  ExpectRefused("Unable to load selected file as a watermark image: " + settings.watermark.image, kPreparing);
+}
+
+TEST_F(ConversionTest, ARunConvertsTheFileAndReportsIt) {
+  const std::string photo = Photo("photo.dng");
+  window->inputField()->setText(QString::fromStdString("  " + photo + " "));
+  dialogs.nextFolder = out_;  // shown without a final "/"
+  ChooseOutputFolder(*window);
+
+  Outcome outcome;
+  const auto finished = CloseWhenFinished(outcome);
+  EXPECT_TRUE(StartConversion(*window));
+
+  EXPECT_EQ(outcome.title, QStringLiteral("Conversion complete (1/1)"));
+  EXPECT_EQ(outcome.label, QStringLiteral("Files converted: 1 of 1"));
+  EXPECT_EQ(outcome.bar, 2);
+  EXPECT_EQ(outcome.barMaximum, 2);
+  EXPECT_FALSE(outcome.mainWindowEnabled);
+  EXPECT_TRUE(window->isEnabled());
+  EXPECT_EQ(OpenProgressDialog(), nullptr);
+  EXPECT_EQ(window->StatusText(), "Conversion complete");
+  EXPECT_GT(FileSizeOf(out_ + "/photo.png"), 0);
+
+  // The folder gained its final "/" and went to the front of the history.
+  EXPECT_EQ(job.outputFolder, out_ + "/");
+  EXPECT_EQ(RecentOutputFolder(settings, 0), out_ + "/");
+  EXPECT_EQ(window->folderList()->currentText().toStdString(), out_ + "/");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ConversionTest, AFileThatFailsInsideTheRunCountsAsNotConverted) {
+  // Accepted by name, but there is nothing to load.
+  window->inputField()->setText(QString::fromStdString(dir_.file("gone.dng")));
+  ShowFolder(out_);
+  Outcome outcome;
+  const auto finished = CloseWhenFinished(outcome);
+  EXPECT_TRUE(StartConversion(*window));
+  EXPECT_EQ(outcome.title, QStringLiteral("Conversion complete (1/1)"));
+  EXPECT_EQ(outcome.label, QStringLiteral("Files converted: 0 of 1"));
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
+}
+
+class BreakTest : public ConversionTest {
+ protected:
+  void SetUp() override {
+    ConversionTest::SetUp();
+    // A long first name, so the label has to shorten it.
+    first_ = Photo("a_photograph_with_a_rather_long_name_from_the_summer_holidays_0001.dng");
+    second_ = Photo("b.dng");
+    records().decorations.frame = [this](Bitmap image, int, int) {
+      gate_.Pass();
+      return image;
+    };
+  }
+  void TearDown() override { gate_.Open(); }
+
+  // Closes the dialog while the worker is held in the first file, answering
+  // the break question with `answer`.
+  std::unique_ptr<QTimer> CloseBoxDuringFirstFile(bool answer, bool& stayedOpen) {
+    return When(
+        [this] {
+          QDialog* dialog = OpenProgressDialog();
+          return dialog && gate_.entered == 1 && dialog->windowTitle() == QStringLiteral("Converting (1/2)");
+        },
+        [this, answer, &stayedOpen] {
+          QDialog* dialog = OpenProgressDialog();
+          EXPECT_FALSE(OkButton(dialog)->isEnabled());
+          labelDuringRun_ = Label(dialog).toStdString();
+          dialogs.answers = {answer};
+          dialog->close();
+          stayedOpen = dialog->isVisible();
+          gate_.Open();
+        });
+  }
+
+  Gate gate_;
+  std::string first_, second_;
+  std::string labelDuringRun_;
+};
+
+TEST_F(BreakTest, YesStopsAfterTheCurrentFile) {
+  PrepareRun({first_, second_});
+  bool stayedOpen = false;
+  const auto closing = CloseBoxDuringFirstFile(true, stayedOpen);
+  Outcome outcome;
+  const auto finished = CloseWhenFinished(outcome);
+  window->SetStatusText("Converting...");
+  RunConversionDialog(*window);
+
+  EXPECT_TRUE(stayedOpen);
+  ASSERT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(dialogs.questions[0].icon, MessageIcon::Warning);
+  EXPECT_EQ(dialogs.questions[0].title, "Warning");
+  EXPECT_EQ(dialogs.questions[0].text, "Do you want to break the conversion?");
+  EXPECT_EQ(outcome.title, QStringLiteral("Conversion stopped (1/2)"));
+  EXPECT_EQ(outcome.label, QStringLiteral("Conversion stopped"));
+  EXPECT_EQ(window->StatusText(), "Conversion stopped");
+  EXPECT_GT(FileSizeOf(out_ + "/a_photograph_with_a_rather_long_name_from_the_summer_holidays_0001.png"), 0);
+  EXPECT_EQ(FileSizeOf(out_ + "/b.png"), -1);
+
+  // The running label showed both ends of the long path around "...".
+  EXPECT_NE(labelDuringRun_.find("..."), std::string::npos);
+  EXPECT_LT(labelDuringRun_.size(), first_.size());
+  EXPECT_EQ(labelDuringRun_.substr(0, 5), first_.substr(0, 5));
+  EXPECT_EQ(labelDuringRun_.substr(labelDuringRun_.size() - 8), first_.substr(first_.size() - 8));
+}
+
+TEST_F(BreakTest, NoLetsTheRunGoOn) {
+  PrepareRun({first_, second_});
+  bool stayedOpen = false;
+  const auto closing = CloseBoxDuringFirstFile(false, stayedOpen);
+  Outcome outcome;
+  const auto finished = CloseWhenFinished(outcome);
+  RunConversionDialog(*window);
+
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(outcome.title, QStringLiteral("Conversion complete (2/2)"));
+  EXPECT_EQ(outcome.label, QStringLiteral("Files converted: 2 of 2"));
+  EXPECT_EQ(window->StatusText(), "Conversion complete");
+  EXPECT_GT(FileSizeOf(out_ + "/b.png"), 0);
+}
+
+TEST_F(BreakTest, YesAfterTheRunHasEndedKeepsTheTrueResult) {
+  PrepareRun({first_});
+  // The worker goes on while the question is shown; here it ends before the
+  // answer comes, so there is nothing left to break.
+  dialogs.whileAsked = [this] {
+    gate_.Open();
+    for (int i = 0; i < 1000; ++i) {
+      {
+        std::lock_guard lock(progress.mutex);
+        if (progress.converted == 1) break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  };
+  const auto closing = When([this] { return OpenProgressDialog() && gate_.entered == 1; },
+       [this] {
+         dialogs.answers = {true};
+         OpenProgressDialog()->close();
+       });
+  Outcome outcome;
+  const auto finished = CloseWhenFinished(outcome);
+  RunConversionDialog(*window);
+
+  EXPECT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(outcome.title, QStringLiteral("Conversion complete (1/1)"));
+  EXPECT_EQ(outcome.label, QStringLiteral("Files converted: 1 of 1"));
+}
+
+}  // namespace
+}  // namespace pictavo

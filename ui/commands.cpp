@@ -1,0 +1,154 @@
+#include "ui/commands.h"
+
+#include <zlib.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QString>
+#include <map>
+
+#include "engine/job.h"
+#include "settings/text_util.h"
+#include "ui/dialogs.h"
+#include "ui/language.h"
+#include "ui/main_window.h"
+
+namespace pictavo {
+
+namespace {
+
+// What a file drop or a dialog leaves behind is handled before the window
+// goes on.
+void ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 2); }
+
+}  // namespace
+
+void NewCommand(MainWindow& window) {
+  DesktopRecords& r = window.records();
+  RefreshOutputFolderList(window);
+  ResetJob(r.job, r.files, r.accepted, r.tables.inputExtensions);
+  window.inputField()->clear();
+  window.folderList()->setCurrentIndex(-1);
+}
+
+QStringList InputFileFilters(const std::vector<std::string>& accepted, const InputExtensionMap& inputExtensions) {
+  QStringList all;
+  std::vector<std::string> order;  // descriptions as they first appear
+  std::map<std::string, QStringList> patterns;
+  for (const std::string& extension : accepted) {
+    const QString pattern = QStringLiteral("*.") + QString::fromUtf8(extension);
+    all.append(pattern);
+    const auto it = inputExtensions.find(extension);
+    const std::string description = it == inputExtensions.end() ? std::string() : it->second.description;
+    auto [entry, added] = patterns.try_emplace(description);
+    if (added) order.push_back(description);
+    entry->second.prepend(pattern);
+  }
+
+  const auto filter = [](const std::string& label, const QStringList& list) {
+    return QString::fromUtf8(label) + QStringLiteral(" (") + list.join(QLatin1Char(' ')) + QLatin1Char(')');
+  };
+  QStringList filters;
+  filters.append(filter(GetText("Dialog", "All Supported Files"), all));
+  for (const std::string& description : order) filters.append(filter(description, patterns[description]));
+  filters.append(QString::fromUtf8(GetText("Dialog", "All Files")) + QStringLiteral(" (*)"));
+  return filters;
+}
+
+bool ChooseInputFile(MainWindow& window) {
+  DesktopRecords& r = window.records();
+  bool accepted = false;
+  const std::optional<std::string> file =
+      CurrentDialogs().OpenFile(GetText("Dialog", "Select Input Files"),
+                                InputFileFilters(r.accepted, r.tables.inputExtensions), r.job.currentFile);
+  if (file) {
+    accepted = AddInputFile(window, *file);
+    ProcessPendingEvents();
+  }
+  // The next dialog starts without a preset unless a conversion sets one.
+  r.job.currentFile.clear();
+  window.PostLayout();
+  return accepted;
+}
+
+void ChooseOutputFolder(MainWindow& window) {
+  DesktopRecords& r = window.records();
+  std::string start = r.job.outputFolder;
+  const std::string shown = window.folderList()->currentText().toStdString();
+  if (!shown.empty()) start = FolderOf(shown);
+
+  const std::optional<std::string> folder = CurrentDialogs().ChooseFolder(GetText("Dialog", "Select Output Folder"), start);
+  if (folder && FileSizeOf(*folder) == -2) {
+    PushRecentOutputFolder(r.settings, *folder);
+    r.job.outputFolder = *folder;
+    RefreshOutputFolderList(window);
+  }
+  window.PostLayout();
+}
+
+void RefreshOutputFolderList(MainWindow& window) {
+  DesktopRecords& r = window.records();
+  if (r.settings.file.recentOutFolders.empty()) return;
+
+  QComboBox* list = window.folderList();
+  const QIcon icon = r.images.Icon(MenuImageIds().at("FavFolder"));
+  list->clear();
+  int selected = 0;
+  for (int i = 0; i < r.settings.advanced.outFoldersNumber; ++i) {
+    const std::string folder = RecentOutputFolder(r.settings, i);
+    if (folder.empty()) continue;
+    if (folder == r.job.outputFolder) selected = list->count();
+    list->addItem(icon, QString::fromStdString(folder));
+  }
+  list->setCurrentIndex(list->count() > 0 ? selected : -1);
+}
+
+bool AddInputFile(MainWindow& window, const std::string& path) {
+  DesktopRecords& r = window.records();
+  if (!AddInputFile(path, r.files, r.job, r.accepted)) return false;
+  if (r.job.consoleRun) return true;
+
+  window.inputField()->setText(QString::fromStdString(path));
+  window.inputField()->setCursorPosition(0);  // show where the path starts
+  if (window.folderList()->currentText().isEmpty()) {
+    const std::string folder = r.job.inputPath.empty() ? FolderOf(path) : r.job.inputPath;
+    PushRecentOutputFolder(r.settings, folder);
+    r.job.outputFolder = folder;
+    RefreshOutputFolderList(window);
+  }
+  return true;
+}
+
+std::string RecentOutputFolder(const Settings& settings, int i) {
+  if (i < 0) return "";
+  const std::vector<std::string> fields = SplitString(settings.file.recentOutFolders, '\t');
+  if (static_cast<size_t>(i) >= fields.size()) return "";
+  return std::string(TrimBlanks(fields[static_cast<size_t>(i)]));
+}
+
+uint32_t FolderIdentity(const std::string& folder) {
+  const QByteArray upper = QString::fromUtf8(folder).toUpper().toUtf8();
+  return static_cast<uint32_t>(
+      crc32(0L, reinterpret_cast<const Bytef*>(upper.constData()), static_cast<uInt>(upper.size())));
+}
+
+bool PushRecentOutputFolder(Settings& settings, const std::string& folder) {
+  if (folder.empty()) return false;
+  const int limit = settings.advanced.outFoldersNumber;
+  const uint32_t key = FolderIdentity(folder);
+  std::string history = folder;
+  int count = 1;
+  for (int i = 0; i < limit; ++i) {
+    const std::string entry = RecentOutputFolder(settings, i);
+    if (!entry.empty() && count <= limit - 1 && FolderIdentity(entry) != key) {
+      history += '\t';
+      history += entry;
+      ++count;
+    }
+  }
+  settings.file.recentOutFolders = history;
+  return true;
+}
+
+}  // namespace pictavo

@@ -1,0 +1,55 @@
+// The commands behind the input file and output folder rows: New, choosing
+// the input file, choosing the output folder, and the history of recent
+// output folders behind the folder list.
+#pragma once
+
+#include <QStringList>
+#include <string>
+#include <vector>
+
+#include "engine/formats.h"
+#include "settings/settings.h"
+
+namespace pictavo {
+
+class MainWindow;
+
+// Empties the input field, the folder list's text and the job; the history
+// and the settings stay.
+void NewCommand(MainWindow& window);
+
+// The open-file dialog; true when the chosen file became the input file.
+bool ChooseInputFile(MainWindow& window);
+
+// The folder dialog; an existing folder becomes the output folder and the
+// first history entry.
+void ChooseOutputFolder(MainWindow& window);
+
+// Refills the folder list from the history, selecting the job's output
+// folder. Leaves the list alone while the history is empty.
+void RefreshOutputFolderList(MainWindow& window);
+
+// The engine's AddInputFile plus what the window shows for an accepted file
+// (outside console runs): the path in the input field and, when no output
+// folder is shown yet, the file's folder as the output folder.
+bool AddInputFile(MainWindow& window, const std::string& path);
+
+// Entry i (from 0) of `File`/`Recent Out Folders`, spaces trimmed; "" past
+// the end.
+std::string RecentOutputFolder(const Settings& settings, int i);
+
+// Puts `folder` first in the history, dropping the same folder (letter case
+// ignored) from its old place and the oldest entries beyond `Advanced`/`Out
+// Folders Number`. False, and nothing changed, for an empty folder.
+bool PushRecentOutputFolder(Settings& settings, const std::string& folder);
+
+// Two folder paths name the same folder when the CRC-32 of their upper-cased
+// UTF-8 texts is equal.
+uint32_t FolderIdentity(const std::string& folder);
+
+// The open-file dialog's filters in Qt's "Label (*.a *.b)" form: all
+// supported files, one entry per description (in order of first appearance,
+// the latest extension first), then all files.
+QStringList InputFileFilters(const std::vector<std::string>& accepted, const InputExtensionMap& inputExtensions);
+
+}  // namespace pictavo
