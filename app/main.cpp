@@ -8,11 +8,15 @@
 #include "app/desktop.h"
 #include "app/process.h"
 #include "decorations/decorations.h"
+#include "engine/isolated_decoder.h"
 
 using namespace pictavo;
 
 int main(int argc, char** argv) {
   std::vector<std::string> params(argv + 1, argv + argc);
+  // FreeImage's decoders run in pictavo-decode for every run mode, so a file
+  // that crashes or hangs them costs that file, not the program.
+  SetDecoder(IsolatedDecoder());
 
   static Settings settings;
   Console console;

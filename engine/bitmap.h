@@ -10,8 +10,13 @@
 namespace pictavo {
 
 struct FreeImageUnload {
-  void operator()(FIBITMAP* bitmap) const {
+  // A bitmap may wrap pixels it does not own (a decode handed over in shared
+  // memory); their owner is kept here and let go once the bitmap is unloaded.
+  std::shared_ptr<void> pixelOwner;
+
+  void operator()(FIBITMAP* bitmap) {
     if (bitmap) FreeImage_Unload(bitmap);
+    pixelOwner.reset();
   }
 };
 using Bitmap = std::unique_ptr<FIBITMAP, FreeImageUnload>;

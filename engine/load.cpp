@@ -27,7 +27,7 @@ constexpr int64_t kMaxHeaderlessBytes = int64_t{1} << 30;
 std::mutex decoderMutex;
 Decoder replacementDecoder;  // guarded by decoderMutex; empty: DecodeWithFreeImage
 
-Bitmap Decode(FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
+Decoded Decode(FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
   Decoder decoder;
   {
     std::lock_guard lock(decoderMutex);
@@ -144,22 +144,26 @@ Bitmap LoadHeaderlessRaw(const Settings& settings, const std::string& path, int 
 
 Bitmap LoadImage(const Settings& settings, const std::string& path) {
   const int loadAs = settings.input.rawLoadAs;
-  Bitmap image;
-  if (loadAs == 1 || loadAs == 2) image = LoadHeaderlessRaw(settings, path, loadAs);
-
-  if (!image) {
-    const int flags = RawLoadFlags(settings, "raw");
-    image = Decode(FIF_RAW, path, flags);
-    // Some files declare a preview that cannot be read, and the decoder then
-    // gives nothing at all instead of its promised 24-bit picture. Ask for
-    // that picture directly before the file is taken for something else.
-    if (!image && flags == RAW_PREVIEW) image = Decode(FIF_RAW, path, RAW_DISPLAY);
+  if (loadAs == 1 || loadAs == 2) {
+    if (Bitmap image = LoadHeaderlessRaw(settings, path, loadAs)) return image;
   }
-  if (!image) image = Decode(FIF_JPEG, path, kJpegLoadFlags);
+
+  const int flags = RawLoadFlags(settings, "raw");
+  Decoded decoded = Decode(FIF_RAW, path, flags);
+  // A decoder that crashed or hung on the file ends the loading: the next
+  // decoder would get the same hostile bytes, and reading them as pixels
+  // would report noise as a converted picture.
+  auto nothingYet = [&decoded] { return !decoded.image && !decoded.decoderFailed; };
+  // Some files declare a preview that cannot be read, and the decoder then
+  // gives nothing at all instead of its promised 24-bit picture. Ask for
+  // that picture directly before the file is taken for something else.
+  if (nothingYet() && flags == RAW_PREVIEW) decoded = Decode(FIF_RAW, path, RAW_DISPLAY);
+  if (nothingYet()) decoded = Decode(FIF_JPEG, path, kJpegLoadFlags);
+  if (decoded.decoderFailed) return nullptr;
+  if (decoded.image) return std::move(decoded.image);
   // Nearly any readable file gives a picture here, so the user sees its
   // bytes instead of a failure.
-  if (!image) image = LoadHeaderlessRaw(settings, path, 2);
-  return image;
+  return LoadHeaderlessRaw(settings, path, 2);
 }
 
 Bitmap ToneMap(const Settings& settings, Bitmap image) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/bitmap.h"
 #include "settings/settings.h"
@@ -18,9 +19,22 @@ namespace pictavo {
 // the loading rules. Null when the decoder gives no picture.
 Bitmap DecodeWithFreeImage(FREE_IMAGE_FORMAT format, const std::string& path, int flags);
 
+// What a replacement decoder gives back. A plain Bitmap converts to it: the
+// picture, or null when the decoder found none.
+struct Decoded {
+  Decoded() = default;
+  Decoded(Bitmap picture) : image(std::move(picture)) {}  // implicit: decoders may return a Bitmap
+
+  Bitmap image;
+  // The decoder crashed, hit its memory limit or ran out of time on this
+  // file. Loading then gives up on the file instead of trying the next
+  // decoder on the same bytes or reading them as pixels.
+  bool decoderFailed = false;
+};
+
 // Replaces the decoder function (tests, decoding in a helper process);
 // nullptr restores DecodeWithFreeImage.
-using Decoder = std::function<Bitmap(FREE_IMAGE_FORMAT format, const std::string& path, int flags)>;
+using Decoder = std::function<Decoded(FREE_IMAGE_FORMAT format, const std::string& path, int flags)>;
 void SetDecoder(Decoder decoder);
 
 // FreeImage load flags of an input group; only "raw" has any.
@@ -30,7 +44,8 @@ int RawLoadFlags(const Settings& settings, std::string_view group);
 // pixel, mode 2 is 16-bit 5-6-5. Null when nothing can be read.
 Bitmap LoadHeaderlessRaw(const Settings& settings, const std::string& path, int mode);
 
-// Every load attempt in order until one gives a picture.
+// Every load attempt in order until one gives a picture. A file on which a
+// decoder failed (see Decoded) gives none.
 Bitmap LoadImage(const Settings& settings, const std::string& path);
 
 // Brings 48-bit RAW loads to a displayable picture when asked to; the same

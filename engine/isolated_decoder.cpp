@@ -1,0 +1,375 @@
+#include "engine/isolated_decoder.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "decode/wire.h"
+#include "engine/job.h"
+
+extern char** environ;
+
+namespace pictavo {
+
+namespace {
+
+constexpr const char* kHelperName = "pictavo-decode";
+constexpr long kMaxTimeoutSeconds = 3600;
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() { reset(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  void reset() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+Decoded Failed() {
+  Decoded failed;
+  failed.decoderFailed = true;
+  return failed;
+}
+
+// The helper's descriptors 0 to 3 are set up from ours; one of ours already
+// sitting there (a program started with closed standard streams) would be
+// overwritten before it is handed on.
+int AboveHelperSlots(int fd) {
+  if (fd < 0 || fd > wire::kResultFd) return fd;
+  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, wire::kResultFd + 1);
+  close(fd);
+  return moved;
+}
+
+bool StartHelper(const HelperSettings& helper, int resultFd, FREE_IMAGE_FORMAT format, const std::string& path,
+                 int flags, pid_t& pid) {
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return false;
+  // Standard streams lead nowhere: decoders print warnings that mean nothing
+  // to the user. Nothing of ours but the result file reaches the helper,
+  // whether or not it was opened close-on-exec.
+  const bool prepared =
+      posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
+      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
+      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
+      posix_spawn_file_actions_adddup2(&actions, resultFd, wire::kResultFd) == 0 &&
+      posix_spawn_file_actions_addclosefrom_np(&actions, wire::kResultFd + 1) == 0;
+
+  const std::vector<std::string> args = {helper.executable,
+                                         std::to_string(static_cast<int>(format)),
+                                         std::to_string(flags),
+                                         std::to_string(helper.memoryLimit),
+                                         std::to_string(getpid()),
+                                         path};
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+
+  const bool started =
+      prepared && posix_spawn(&pid, helper.executable.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  return started;
+}
+
+// Waits for the helper to end, killing it when its time is up. True when it
+// ended by itself with status 0.
+bool WaitForHelper(pid_t pid, std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + timeout;
+  // A pidfd becomes readable the moment the helper ends; kernels without
+  // them (before 5.3) get looked at every few milliseconds instead.
+  const Fd ended(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+  for (;;) {
+    int status = 0;
+    const pid_t waited = waitpid(pid, &status, WNOHANG);
+    if (waited == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (waited < 0 && errno != EINTR) return false;  // reaped elsewhere: no word on how it ended
+
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) {
+      kill(pid, SIGKILL);
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      return false;
+    }
+    pollfd watch{ended.get(), POLLIN, 0};
+    poll(&watch, ended ? 1 : 0, static_cast<int>(std::min<long long>(left, ended ? 60'000 : 5)));
+  }
+}
+
+bool ReadAt(int fd, void* buffer, uint64_t size, uint64_t offset) {
+  char* bytes = static_cast<char*>(buffer);
+  while (size > 0) {
+    const ssize_t got = pread(fd, bytes, static_cast<size_t>(size), static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    bytes += got;
+    size -= static_cast<uint64_t>(got);
+    offset += static_cast<uint64_t>(got);
+  }
+  return true;
+}
+
+// The pixels stay where the helper wrote them; the mapping lives until the
+// last bitmap wrapping it is unloaded.
+std::shared_ptr<void> MapPixels(int fd, uint64_t offset, uint64_t size) {
+  void* address = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd,
+                       static_cast<off_t>(offset));
+  if (address == MAP_FAILED) return nullptr;
+  return std::shared_ptr<void>(address, [size](void* mapped) { munmap(mapped, static_cast<size_t>(size)); });
+}
+
+struct Shape {
+  uint32_t type = 0;
+  uint32_t pitch = 0;
+  uint32_t redMask = 0;
+  uint32_t greenMask = 0;
+  uint32_t blueMask = 0;
+  BITMAPINFOHEADER info{};
+};
+
+bool ReadShape(wire::Reader& in, Shape& shape) {
+  in.Get(shape.type);
+  in.Get(shape.pitch);
+  in.Get(shape.redMask);
+  in.Get(shape.greenMask);
+  in.Get(shape.blueMask);
+  in.Get(shape.info);
+  return in.ok() && shape.info.biWidth > 0 && shape.info.biHeight > 0;
+}
+
+// What FreeImage derives from type, size and depth; a bitmap made from the
+// shape must come out with exactly these, or the shape was not FreeImage's.
+bool MatchesShape(FIBITMAP* dib, const Shape& shape) {
+  const BITMAPINFOHEADER& made = *FreeImage_GetInfoHeader(dib);
+  const BITMAPINFOHEADER& sent = shape.info;
+  return FreeImage_GetImageType(dib) == shape.type && FreeImage_GetPitch(dib) == shape.pitch &&
+         FreeImage_GetRedMask(dib) == shape.redMask && FreeImage_GetGreenMask(dib) == shape.greenMask &&
+         FreeImage_GetBlueMask(dib) == shape.blueMask && made.biSize == sent.biSize &&
+         made.biWidth == sent.biWidth && made.biHeight == sent.biHeight && made.biPlanes == sent.biPlanes &&
+         made.biBitCount == sent.biBitCount && made.biCompression == sent.biCompression &&
+         made.biClrUsed == sent.biClrUsed;
+}
+
+// Over `external` pixels it does not own, or with pixels of its own to be
+// filled in later.
+Bitmap Allocate(const Shape& shape, BYTE* external) {
+  const auto type = static_cast<FREE_IMAGE_TYPE>(shape.type);
+  const int width = shape.info.biWidth;
+  const int height = shape.info.biHeight;
+  const int bpp = shape.info.biBitCount;
+  if (external)
+    return Bitmap(FreeImage_ConvertFromRawBitsEx(FALSE, external, type, width, height, static_cast<int>(shape.pitch),
+                                                 static_cast<unsigned>(bpp), shape.redMask, shape.greenMask,
+                                                 shape.blueMask, FALSE));
+  return Bitmap(FreeImage_AllocateT(type, width, height, bpp, shape.redMask, shape.greenMask, shape.blueMask));
+}
+
+bool ReadPalette(wire::Reader& in, FIBITMAP* dib) {
+  RGBQUAD* palette = FreeImage_GetPalette(dib);
+  const uint32_t colours = in.Get<uint32_t>();
+  if (colours != (palette ? FreeImage_GetColorsUsed(dib) : 0)) return false;
+  const std::string_view entries = in.Raw(uint64_t{colours} * sizeof(RGBQUAD));
+  if (!in.ok()) return false;
+  if (colours) std::memcpy(palette, entries.data(), entries.size());
+  return true;
+}
+
+bool ReadTransparency(wire::Reader& in, FIBITMAP* dib) {
+  const uint32_t transparent = in.Get<uint32_t>();
+  const uint32_t count = in.Get<uint32_t>();
+  const std::string_view table = in.Raw(256);
+  if (!in.ok() || count > 256) return false;
+  BYTE* bytes = reinterpret_cast<BYTE*>(const_cast<char*>(table.data()));
+  // Count and flag exist for palette pictures only; the whole table is kept
+  // as it was, entries past the count included.
+  if (FreeImage_GetImageType(dib) == FIT_BITMAP && FreeImage_GetBPP(dib) <= 8) {
+    FreeImage_SetTransparencyTable(dib, bytes, static_cast<int>(count));
+    FreeImage_SetTransparent(dib, transparent ? TRUE : FALSE);
+  }
+  std::memcpy(FreeImage_GetTransparencyTable(dib), bytes, 256);
+  return true;
+}
+
+bool ReadBackground(wire::Reader& in, FIBITMAP* dib) {
+  const uint32_t hasBackground = in.Get<uint32_t>();
+  RGBQUAD background = in.Get<RGBQUAD>();
+  if (in.ok() && hasBackground) FreeImage_SetBackgroundColor(dib, &background);
+  return in.ok();
+}
+
+bool ReadIccProfile(wire::Reader& in, FIBITMAP* dib) {
+  const uint16_t flags = in.Get<uint16_t>();
+  const std::string_view profile = in.Blob();
+  if (!in.ok()) return false;
+  if (!profile.empty())
+    FreeImage_CreateICCProfile(dib, const_cast<char*>(profile.data()), static_cast<long>(profile.size()));
+  FreeImage_GetICCProfile(dib)->flags = flags;
+  return true;
+}
+
+struct TagDelete {
+  void operator()(FITAG* tag) const { FreeImage_DeleteTag(tag); }
+};
+
+bool ReadTags(wire::Reader& in, FIBITMAP* dib) {
+  const uint32_t count = in.Get<uint32_t>();
+  for (uint32_t i = 0; i < count && in.ok(); ++i) {
+    const uint32_t model = in.Get<uint32_t>();
+    const std::string key(in.Blob());
+    const uint8_t hasDescription = in.Get<uint8_t>();
+    const std::string description(in.Blob());
+    const uint16_t id = in.Get<uint16_t>();
+    const uint16_t type = in.Get<uint16_t>();
+    const uint32_t valueCount = in.Get<uint32_t>();
+    const uint32_t length = in.Get<uint32_t>();
+    const uint8_t hasValue = in.Get<uint8_t>();
+    const std::string_view value = in.Blob();
+    if (!in.ok() || model > FIMD_EXIF_RAW || key.empty() || value.size() != (hasValue ? length : 0)) return false;
+
+    const std::unique_ptr<FITAG, TagDelete> tag(FreeImage_CreateTag());
+    if (!tag) return false;
+    FreeImage_SetTagKey(tag.get(), key.c_str());
+    if (hasDescription) FreeImage_SetTagDescription(tag.get(), description.c_str());
+    FreeImage_SetTagID(tag.get(), id);
+    FreeImage_SetTagType(tag.get(), static_cast<FREE_IMAGE_MDTYPE>(type));
+    FreeImage_SetTagCount(tag.get(), valueCount);
+    FreeImage_SetTagLength(tag.get(), length);
+    static const char kNoBytes = 0;
+    // FreeImage refuses a tag whose length does not fit its count and type,
+    // so such a tag cannot have been in a bitmap FreeImage made; skip it.
+    if (hasValue && !FreeImage_SetTagValue(tag.get(), value.empty() ? &kNoBytes : value.data())) continue;
+    const auto mdModel = static_cast<FREE_IMAGE_MDMODEL>(model);
+    if (!FreeImage_SetMetadata(mdModel, dib, key.c_str(), tag.get())) continue;
+    // Storing an IPTC tag replaces its id by the one FreeImage's table has
+    // for the key; put the decoder's back.
+    FITAG* stored = nullptr;
+    if (mdModel == FIMD_IPTC && FreeImage_GetMetadata(mdModel, dib, key.c_str(), &stored) && stored)
+      FreeImage_SetTagID(stored, id);
+  }
+  return in.ok();
+}
+
+// One bitmap of the description (decode/wire.h). The main picture wraps
+// `pixels` in place; a thumbnail brings its own pixels and gets a copy.
+Bitmap ReadBitmap(wire::Reader& in, BYTE* pixels, uint64_t pixelSize, bool isThumbnail) {
+  Shape shape;
+  if (!ReadShape(in, shape)) return nullptr;
+  // Pitch as FreeImage lays rows out itself: the in-process decode had it.
+  const uint64_t line = (uint64_t{static_cast<uint32_t>(shape.info.biWidth)} * shape.info.biBitCount + 7) / 8;
+  if (shape.pitch != ((line + 3) & ~uint64_t{3})) return nullptr;
+  const uint64_t bytes = uint64_t{shape.pitch} * static_cast<uint64_t>(shape.info.biHeight);
+  if (isThumbnail ? bytes > in.Remaining() : (bytes != pixelSize || !pixels)) return nullptr;
+
+  Bitmap dib = Allocate(shape, isThumbnail ? nullptr : pixels);
+  if (!dib || !MatchesShape(dib.get(), shape)) return nullptr;
+  BITMAPINFOHEADER& info = *FreeImage_GetInfoHeader(dib.get());
+  info.biSizeImage = shape.info.biSizeImage;
+  info.biXPelsPerMeter = shape.info.biXPelsPerMeter;
+  info.biYPelsPerMeter = shape.info.biYPelsPerMeter;
+  info.biClrImportant = shape.info.biClrImportant;
+
+  if (!ReadPalette(in, dib.get()) || !ReadTransparency(in, dib.get()) || !ReadBackground(in, dib.get()) ||
+      !ReadIccProfile(in, dib.get()) || !ReadTags(in, dib.get()))
+    return nullptr;
+
+  const uint32_t hasThumbnail = in.Get<uint32_t>();
+  if (!in.ok() || (hasThumbnail && isThumbnail)) return nullptr;
+  if (hasThumbnail) {
+    Bitmap thumbnail = ReadBitmap(in, nullptr, 0, true);
+    if (!thumbnail || !FreeImage_SetThumbnail(dib.get(), thumbnail.get())) return nullptr;
+  }
+  if (isThumbnail) {
+    const std::string_view thumbnailPixels = in.Blob();
+    if (!in.ok() || thumbnailPixels.size() != bytes) return nullptr;
+    std::memcpy(FreeImage_GetBits(dib.get()), thumbnailPixels.data(), thumbnailPixels.size());
+  }
+  return dib;
+}
+
+Decoded ReadResult(int fd) {
+  struct stat info {};
+  wire::Prelude prelude{};
+  if (fstat(fd, &info) != 0 || static_cast<uint64_t>(info.st_size) < sizeof prelude ||
+      !ReadAt(fd, &prelude, sizeof prelude, 0) || std::memcmp(prelude.magic, wire::kMagic, sizeof prelude.magic) != 0)
+    return Failed();
+  if (prelude.outcome == wire::kNoPicture) return {};
+  if (prelude.outcome != wire::kPicture) return Failed();
+
+  const uint64_t fileSize = static_cast<uint64_t>(info.st_size);
+  if (prelude.descriptionSize > fileSize - sizeof prelude) return Failed();
+  const uint64_t descriptionEnd = sizeof prelude + prelude.descriptionSize;
+  if (prelude.pixelOffset % wire::kPixelAlignment != 0 || prelude.pixelOffset < descriptionEnd ||
+      prelude.pixelOffset > fileSize || prelude.pixelSize > fileSize - prelude.pixelOffset)
+    return Failed();
+
+  std::string description(static_cast<size_t>(prelude.descriptionSize), '\0');
+  if (!ReadAt(fd, description.data(), description.size(), sizeof prelude)) return Failed();
+  std::shared_ptr<void> pixels = MapPixels(fd, prelude.pixelOffset, prelude.pixelSize);
+  if (!pixels) return Failed();
+
+  wire::Reader in(description);
+  Bitmap image = ReadBitmap(in, static_cast<BYTE*>(pixels.get()), prelude.pixelSize, false);
+  if (!image || !in.AtEnd()) return Failed();
+  image.get_deleter().pixelOwner = std::move(pixels);
+  return image;
+}
+
+}  // namespace
+
+HelperSettings DefaultHelperSettings() {
+  HelperSettings helper;
+  const std::string folder = ExecutableFolder();
+  if (!folder.empty()) helper.executable = folder + kHelperName;
+  if (const char* text = std::getenv("PICTAVO_DECODE_TIMEOUT")) {
+    char* end = nullptr;
+    const long seconds = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && seconds >= 1 && seconds <= kMaxTimeoutSeconds)
+      helper.timeout = std::chrono::seconds(seconds);
+  }
+  return helper;
+}
+
+Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
+  // As in the program's own decoder: only regular files. A FIFO would only
+  // hold the helper up until its time runs out.
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+
+  const Fd result(AboveHelperSlots(memfd_create("pictavo-decode", MFD_CLOEXEC)));
+  pid_t pid = -1;
+  if (!result || !StartHelper(helper, result.get(), format, path, flags, pid)) return Failed();
+  if (!WaitForHelper(pid, helper.timeout)) return Failed();
+  return ReadResult(result.get());
+}
+
+Decoder IsolatedDecoder(HelperSettings helper) {
+  return [helper = std::move(helper)](FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
+    return DecodeInHelper(helper, format, path, flags);
+  };
+}
+
+}  // namespace pictavo

@@ -1,0 +1,48 @@
+// Decoding in a helper process. FreeImage's RAW and JPEG decoders read
+// untrusted files, and some files make them corrupt memory or loop for hours.
+// Run in pictavo-decode (decode/), such a file costs one helper process,
+// bounded in memory and time, instead of the whole program. The program
+// installs it for every decode with SetDecoder(IsolatedDecoder()).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "engine/load.h"
+
+namespace pictavo {
+
+struct HelperSettings {
+  // The helper executable: pictavo-decode beside the running program.
+  std::string executable;
+  // Wall-clock time one decode may take before the helper is killed.
+  std::chrono::milliseconds timeout{std::chrono::seconds(60)};
+  // Address space the helper may use, in bytes; 0 for no limit. Well above
+  // what a full decode of the largest photographs needs (a 24-megapixel one
+  // peaks below 400 MiB). A decode that runs into it mostly fails cleanly and
+  // gives no picture. Not applied in AddressSanitizer builds, whose shadow
+  // memory alone exceeds any address-space limit; the helper caps its
+  // resident memory at 8 GiB there instead.
+  uint64_t memoryLimit = uint64_t{8} << 30;
+};
+
+// The settings above. PICTAVO_DECODE_TIMEOUT, when set to whole seconds from
+// 1 to 3600, replaces the 60 s time limit (tests use it to end a hanging
+// decode sooner).
+HelperSettings DefaultHelperSettings();
+
+// One FreeImage decode run in the helper. The picture is rebuilt on this side
+// exactly as FreeImage gave it in the helper: type, depth, masks, palette,
+// transparency, resolution, background, ICC profile, thumbnail and every
+// metadata tag; its pixels stay in the memory the helper wrote them to and
+// are released with the bitmap. Null when the decoder found no picture (or
+// the path is not a regular file); decoderFailed when the helper crashed, hit
+// a limit, ran out of time, could not be started or left a result that does
+// not hold together.
+Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, const std::string& path, int flags);
+
+// A decoder for SetDecoder that runs every decode in the helper.
+Decoder IsolatedDecoder(HelperSettings helper = DefaultHelperSettings());
+
+}  // namespace pictavo
