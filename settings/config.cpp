@@ -94,7 +94,10 @@ void LoadConfig(Settings& settings) {
   // from before the two bare-pixel entries were added at the front.
   if (settings.general.cfg < 11 && settings.advanced.filenameMask.find("%ext%") == std::string::npos)
     settings.advanced.filenameMask += ".%ext%";
-  if (settings.general.cfg < 14 && settings.input.rawLoadAs != 0) settings.input.rawLoadAs += 2;
+  // The shift wraps like the 32-bit reader that produced the number, so an
+  // absurd hand-edited value cannot overflow.
+  if (settings.general.cfg < 14 && settings.input.rawLoadAs != 0)
+    settings.input.rawLoadAs = static_cast<int32_t>(static_cast<uint32_t>(settings.input.rawLoadAs) + 2u);
 }
 
 bool SaveConfig(const Settings& settings) {
