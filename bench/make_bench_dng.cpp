@@ -1,0 +1,48 @@
+// pictavo_bench_dng OUTPUT.dng [WIDTH HEIGHT]: writes the benchmark's large
+// RAW file, 6000 x 4000 by default (a 24-megapixel camera), with a JPEG
+// preview like cameras embed.
+//
+// The scene is the tests' colour patches with a little per-pixel noise, so the
+// mosaic is not made of flat areas that some encoder could take shortcuts on.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/support/dng_writer.h"
+
+namespace {
+
+// Deterministic noise in [-1, 1] from a pixel position.
+double Noise(double x, double y) {
+  uint32_t h = static_cast<uint32_t>(x * 1e6) * 0x9E3779B1u ^ static_cast<uint32_t>(y * 1e6) * 0x85EBCA77u;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  h ^= h >> 12;
+  return (h & 0xFFFF) / 32767.5 - 1.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 && argc != 4) {
+    std::fprintf(stderr, "usage: %s OUTPUT.dng [WIDTH HEIGHT]\n", argc > 0 ? argv[0] : "pictavo_bench_dng");
+    return 2;
+  }
+  pictavo::test::DngOptions options;
+  options.width = argc == 4 ? std::atoi(argv[2]) : 6000;
+  options.height = argc == 4 ? std::atoi(argv[3]) : 4000;
+  options.scene = [](double x, double y) {
+    pictavo::test::SceneColor colour = pictavo::test::ColorPatches(x, y);
+    const double n = 0.03 * Noise(x, y);
+    for (double& c : colour) c = c + n < 0 ? 0 : (c + n > 1 ? 1 : c + n);
+    return colour;
+  };
+  options.preview = pictavo::test::DngPreview::kJpeg;
+  options.previewWidth = 1600;
+  options.previewHeight = 1066;
+  if (!pictavo::test::WriteDng(argv[1], options)) {
+    std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}

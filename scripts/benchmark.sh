@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# Times console conversions against the bare FreeImage work they must do and
+# prints a markdown table.
+#
+#   scripts/benchmark.sh [RUNS] [FILE...]
+#
+# RUNS (default 5) timed runs of every command, alternating between them.
+# FILEs default to the camera files in ../shared/corpus/raw/ (when present)
+# plus a generated 6000 x 4000 DNG. Environment:
+#   PICTAVO_BUILD   Release build tree to use (default build/, as scripts/setup.sh
+#                   makes it); the program and the bench/ helpers are built there
+#   BENCH_WORK      scratch folder for generated input and outputs
+#                   (default $PICTAVO_BUILD/benchmark)
+#   BENCH_WORKLOADS workloads to run (default "display full drago")
+#
+# Workloads, each a PNG written without compression (the program's default):
+#   display  RAW_DISPLAY load, 24-bit PNG:     pictavo --raw-load-as=24
+#   full     RAW_DEFAULT load, 48-bit PNG:     pictavo --raw-load-as=48 --raw-tone-mapping=none
+#   drago    RAW_DEFAULT load, Drago, 48-bit:  pictavo --raw-load-as=48 (default tone mapping;
+#            the automatic depth follows the 48-bit load, so the tone-mapped
+#            picture goes back to 48 bits)
+# "bare" is bench/bare_convert.cpp: the same load, tone mapping and save flags
+# and nothing else. dcraw and dcraw_emu (when installed) decode with the
+# settings FreeImage gives LibRaw and write PPM, so they show what the decoder
+# alone costs; they have no Drago step.
+#
+# Times are medians of wall time, with the CPU time (user + system, children
+# included) beside them: on a shared machine wall time wanders by more than the
+# 5 % looked for, CPU time much less. Memory is the median of each run's peak
+# of the whole process tree (children included, see bench/tree_peak.cpp).
+# Targets: the program within 5 % of bare's time and 20 % of its memory.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${PICTAVO_BUILD:-$here/build}"
+work="${BENCH_WORK:-$build/benchmark}"
+read -r -a workloads <<<"${BENCH_WORKLOADS:-display full drago}"
+runs="${1:-5}"
+if ! [[ "$runs" =~ ^[1-9][0-9]*$ ]]; then
+  echo "usage: $0 [RUNS] [FILE...]" >&2
+  exit 2
+fi
+shift $(($# > 0 ? 1 : 0))
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPICTAVO_TESTS=OFF >/dev/null
+fi
+build_type="$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")"
+[ "$build_type" = Release ] || echo "warning: $build is a '$build_type' build, not Release" >&2
+cmake --build "$build" --target pictavo pictavo_bare_convert pictavo_bench_dng pictavo_tree_peak >/dev/null
+
+pictavo="$build/bin/pictavo"
+bare="$build/bench/pictavo_bare_convert"
+[ -x "$bare" ] || bare="$(find "$build" -name pictavo_bare_convert -type f -perm -u+x | head -1)"
+helpers="$(dirname "$bare")"
+peak="$helpers/pictavo_tree_peak"
+
+mkdir -p "$work"
+files=("$@")
+if ((${#files[@]} == 0)); then
+  corpus="$here/../shared/corpus/raw"
+  if [ -d "$corpus" ]; then
+    for f in "$corpus"/*; do [ -f "$f" ] && files+=("$(cd "$(dirname "$f")" && pwd)/$(basename "$f")"); done
+  else
+    echo "note: $corpus not found; only the generated file is measured" >&2
+  fi
+  large="$work/generated_6000x4000.dng"
+  [ -s "$large" ] || "$helpers/pictavo_bench_dng" "$large"
+  files+=("$large")
+fi
+
+have_dcraw=0; command -v dcraw >/dev/null && have_dcraw=1
+have_emu=0; command -v dcraw_emu >/dev/null && have_emu=1
+
+pictavo_options() {
+  case "$1" in
+    display) echo "--raw-load-as=24" ;;
+    full) echo "--raw-load-as=48 --raw-tone-mapping=none" ;;
+    drago) echo "--raw-load-as=48" ;;
+  esac
+}
+# What FreeImage asks of LibRaw: camera (else automatic) white balance, no
+# automatic brightening, AHD; BT.709 gamma at 8 bits, linear at 16 bits.
+dcraw_options() {
+  case "$1" in
+    display) echo "-w -a -W -q 3" ;;
+    full) echo "-w -a -W -q 3 -4" ;;
+    *) echo "" ;;
+  esac
+}
+
+# Runs one command under the tree meter; appends "ms kib" to $2.
+measure() {
+  local tool="$1" results="$2" file="$3" workload="$4" out="$work/out-$1"
+  local name; name="$(basename "${file%.*}")"
+  rm -rf "$out"; mkdir -p "$out"
+  local cmd
+  case "$tool" in
+    pictavo) read -r -a extra <<<"$(pictavo_options "$workload")"
+             cmd=("$pictavo" -q -i "$file" -o "$out" -c png "${extra[@]}") ;;
+    bare) cmd=("$bare" "$workload" "$file" "$out/$name.png") ;;
+    dcraw) read -r -a extra <<<"$(dcraw_options "$workload")"
+           cmd=(sh -c 'exec dcraw -c "$@" > "$0"' "$out/$name.ppm" "${extra[@]}" "$file") ;;
+    dcraw_emu) read -r -a extra <<<"$(dcraw_options "$workload")"
+               cmd=(dcraw_emu "${extra[@]}" -Z "$out/$name.ppm" "$file") ;;
+  esac
+  if "$peak" "$work/peak.txt" -- "${cmd[@]}" >"$work/$tool.log" 2>&1; then
+    read -r ms _largest tree cpu <"$work/peak.txt"
+    echo "$ms $tree $cpu" >>"$results"
+  else
+    echo "fail fail fail" >>"$results"
+    echo "$tool failed on $(basename "$file") ($workload):" >&2
+    tail -3 "$work/$tool.log" | sed 's/^/    /' >&2
+  fi
+}
+
+median() {  # column $1 of file $2
+  awk -v c="$1" '$c != "fail" { print $c }' "$2" | sort -n |
+    awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# Width, height, bit depth and colour type of a PNG, from its header.
+png_kind() {
+  [ -s "$1" ] || { echo missing; return; }
+  local b
+  read -r -a b <<<"$(od -An -tx1 -j16 -N10 "$1")"
+  echo "$((16#${b[0]}${b[1]}${b[2]}${b[3]}))x$((16#${b[4]}${b[5]}${b[6]}${b[7]})) depth $((16#${b[8]})) type $((16#${b[9]}))"
+}
+
+seconds() { [ "$1" = - ] && echo - || awk -v v="$1" 'BEGIN { printf "%.3f", v / 1000 }'; }
+mib() { [ "$1" = - ] && echo - || awk -v v="$1" 'BEGIN { printf "%.0f", v / 1024 }'; }
+ratio() { { [ "$1" = - ] || [ "$2" = - ]; } && echo - || awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+rows=()
+phases=()
+for file in "${files[@]}"; do
+  for workload in "${workloads[@]}"; do
+    tools=(pictavo bare)
+    if [ -n "$(dcraw_options "$workload")" ]; then
+      ((have_dcraw)) && tools+=(dcraw)
+      ((have_emu)) && tools+=(dcraw_emu)
+    fi
+    for tool in "${tools[@]}"; do : >"$work/$tool.results"; done
+    # One untimed round warms the file cache and the shared libraries.
+    for tool in "${tools[@]}"; do measure "$tool" /dev/null "$file" "$workload"; done
+    for ((r = 0; r < runs; r++)); do
+      # Alternate the order so neither side always runs on a warmer machine.
+      order=("${tools[@]}")
+      ((r % 2)) && order=($(printf '%s\n' "${tools[@]}" | tac))
+      for tool in "${order[@]}"; do measure "$tool" "$work/$tool.results" "$file" "$workload"; done
+    done
+
+    name="$(basename "${file%.*}")"
+    measure pictavo /dev/null "$file" "$workload"
+    measure bare /dev/null "$file" "$workload"
+    # Both sides must have done the same work: the files should be identical.
+    kind_p="$(png_kind "$work/out-pictavo/$name.png")"
+    kind_b="$(png_kind "$work/out-bare/$name.png")"
+    if cmp -s "$work/out-pictavo/$name.png" "$work/out-bare/$name.png"; then
+      same="$kind_p, identical"
+    else
+      same="DIFFERS: $kind_p vs $kind_b"
+    fi
+
+    tp="$(median 1 "$work/pictavo.results")"; tb="$(median 1 "$work/bare.results")"
+    mp="$(median 2 "$work/pictavo.results")"; mb="$(median 2 "$work/bare.results")"
+    td="-"; te="-"
+    for tool in "${tools[@]}"; do
+      case "$tool" in
+        dcraw) td="$(seconds "$(median 1 "$work/dcraw.results")")" ;;
+        dcraw_emu) te="$(seconds "$(median 1 "$work/dcraw_emu.results")")" ;;
+      esac
+    done
+    cp="$(median 3 "$work/pictavo.results")"; cb="$(median 3 "$work/bare.results")"
+    tr="$(ratio "$tp" "$tb")"; mr="$(ratio "$mp" "$mb")"; cr="$(ratio "$cp" "$cb")"
+    verdict="-"
+    if [ "$tr" != - ] && [ "$mr" != - ]; then
+      verdict="$(awk -v t="$tr" -v m="$mr" 'BEGIN { s = ""; if (t > 1.05) s = "time"; if (m > 1.20) s = s (s ? ", " : "") "memory"; print s ? "over: " s : "yes" }')"
+    fi
+    rows+=("| $name | $workload | $same | $(seconds "$tp") | $(seconds "$tb") | $tr | $(seconds "$cp") | $(seconds "$cb") | $cr | $(mib "$mp") | $(mib "$mb") | $mr | $verdict | $td | $te |")
+
+    # Where bare's time goes, from one more run with phase timing.
+    phase="$(PICTAVO_BENCH_PHASES=1 "$bare" "$workload" "$file" "$work/out-bare/$name.png" 2>&1 >/dev/null |
+             awk '$1 == "phase" { printf "%s%s %.0f ms", sep, $2, $3; sep = ", " }')"
+    phases+=("| $name | $workload | $phase |")
+    echo "measured $name / $workload" >&2
+  done
+done
+rm -rf "$work"/out-* "$work"/*.results "$work"/*.log "$work/peak.txt"
+
+echo
+echo "Median of $runs runs; times in seconds (wall, and CPU of the process tree), memory in MiB (peak of the process tree)."
+echo
+echo "| file | workload | output | pictavo s | bare s | time ratio | pictavo CPU s | bare CPU s | CPU ratio | pictavo MiB | bare MiB | memory ratio | within target | dcraw s | dcraw_emu s |"
+echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|"
+printf '%s\n' "${rows[@]}"
+echo
+echo "Bare FreeImage work by phase (one run):"
+echo
+echo "| file | workload | phases |"
+echo "|---|---|---|"
+printf '%s\n' "${phases[@]}"
