@@ -22,24 +22,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "decode/shared_heap.h"
 #include "decode/wire.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define PICTAVO_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PICTAVO_ADDRESS_SANITIZER 1
-#endif
-#endif
-
-#ifdef PICTAVO_ADDRESS_SANITIZER
-// The sanitizer's shadow memory takes terabytes of address space, so the
-// address-space limit below would stop the helper before it decodes anything.
-// The sanitizer's own watchdog caps resident memory instead. A decoder that
-// asks for an absurd amount gets a null pointer, as the C library would give
-// it, rather than a report that fails a file a release build handles cleanly.
-extern "C" const char* __asan_default_options() { return "hard_rss_limit_mb=8192:allocator_may_return_null=1"; }
-#endif
 
 namespace {
 
@@ -56,15 +40,11 @@ void LimitResources(unsigned long long addressSpace) {
   // A crash leaves no core file behind: the input file reproduces it.
   const rlimit noCore{0, 0};
   setrlimit(RLIMIT_CORE, &noCore);
-#ifdef PICTAVO_ADDRESS_SANITIZER
-  (void)addressSpace;
-#else
   rlimit current{};
   if (addressSpace == 0 || getrlimit(RLIMIT_AS, &current) != 0) return;
   const rlim_t cap = current.rlim_max == RLIM_INFINITY ? addressSpace : std::min<rlim_t>(addressSpace, current.rlim_max);
   const rlimit limited{cap, cap};
   setrlimit(RLIMIT_AS, &limited);
-#endif
 }
 
 void DescribeTags(Writer& out, FIBITMAP* dib) {
@@ -172,6 +152,10 @@ int main(int argc, char** argv) {
   if (fstat(pictavo::wire::kResultFd, &result) != 0 || !S_ISREG(result.st_mode)) return 4;
 
   LimitResources(static_cast<unsigned long long>(memoryLimit));
+  // FreeImage's large blocks, the picture among them, are made in the result
+  // file, far above where the description goes.
+  pictavo::decode::StartSharedHeap(pictavo::wire::kResultFd, pictavo::wire::kSharedBlocksOffset,
+                                    reinterpret_cast<const void*>(&FreeImage_AllocateT));
 
   FIBITMAP* dib = FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(format), argv[5], static_cast<int>(flags));
   // Only a header (FIF_LOAD_NOPIXELS, which loading never asks for) is no
@@ -190,15 +174,24 @@ int main(int argc, char** argv) {
     prelude.pixelSize = PixelBytes(dib);
   }
   prelude.descriptionSize = description.bytes().size();
-  const uint64_t alignment = pictavo::wire::kPixelAlignment;
-  prelude.pixelOffset = (sizeof prelude + prelude.descriptionSize + alignment - 1) / alignment * alignment;
+  if (prelude.descriptionSize > pictavo::wire::kSharedBlocksOffset - sizeof prelude) return 5;
 
   const int fd = pictavo::wire::kResultFd;
   if (!WriteAt(fd, description.bytes().data(), prelude.descriptionSize, sizeof prelude)) return 5;
-  if (dib && !WriteAt(fd, FreeImage_GetBits(dib), prelude.pixelSize, prelude.pixelOffset)) return 5;
+  // The picture is handed over where the decoder wrote it when that is in the
+  // file already; otherwise it is copied in after the description.
+  uint64_t inFile = 0;
+  if (dib && pictavo::decode::KeepInFile(FreeImage_GetBits(dib), prelude.pixelSize, inFile)) {
+    prelude.pixelOffset = inFile;
+  } else {
+    const uint64_t alignment = pictavo::wire::kPixelAlignment;
+    prelude.pixelOffset = (sizeof prelude + prelude.descriptionSize + alignment - 1) / alignment * alignment;
+    if (dib && !WriteAt(fd, FreeImage_GetBits(dib), prelude.pixelSize, prelude.pixelOffset)) return 5;
+  }
   // Freeing what the decoder allocated is where damage to the heap shows at
   // the latest, and it must show before the result counts as complete.
   if (dib) FreeImage_Unload(dib);
+  pictavo::decode::ReleaseUnkeptBlocks();
   if (!WriteAt(fd, &prelude, sizeof prelude, 0)) return 5;
 
   // No exit handlers: nothing here needs tidying, and a sanitizer's leak

@@ -6,7 +6,10 @@
 // Layout: a Prelude at offset 0; right after it the description of the
 // bitmap, a stream of fields written by Writer and read back by Reader; the
 // main picture's pixels at `pixelOffset`, rows bottom-up and pitch apart as
-// FreeImage keeps them, so that the program can map them in place.
+// FreeImage keeps them, so that the program can map them in place. They are
+// either inside one of the decoder's own blocks, which the helper allocates
+// in this file from kSharedBlocksOffset on, or copied in after the
+// description.
 //
 // Description of one bitmap, in order:
 //   u32 image type, u32 pitch, u32 red, green, blue mask
@@ -35,9 +38,16 @@ namespace pictavo::wire {
 // The helper finds the shared memory file under this descriptor.
 inline constexpr int kResultFd = 3;
 
-// Pixels start on a multiple of this, which is a multiple of every page size
-// Linux uses, so that they can be mapped on their own.
+// Pixels copied in after the description start on a multiple of this, which
+// is a multiple of every page size Linux uses.
 inline constexpr uint64_t kPixelAlignment = 64 * 1024;
+
+// Pixels left where the decoder wrote them (decode/shared_heap.h) start
+// wherever FreeImage put them in its block: on a multiple of this.
+inline constexpr uint64_t kPixelMinimumAlignment = 16;
+
+// The helper's large blocks lie from here on in the file.
+inline constexpr uint64_t kSharedBlocksOffset = uint64_t{1} << 40;
 
 inline constexpr char kMagic[8] = {'P', 'C', 'T', 'V', 'D', 'E', 'C', '1'};
 

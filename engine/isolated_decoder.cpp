@@ -134,12 +134,18 @@ bool ReadAt(int fd, void* buffer, uint64_t size, uint64_t offset) {
 }
 
 // The pixels stay where the helper wrote them; the mapping lives until the
-// last bitmap wrapping it is unloaded.
+// last bitmap wrapping it is unloaded. They need not start on a page.
 std::shared_ptr<void> MapPixels(int fd, uint64_t offset, uint64_t size) {
-  void* address = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd,
-                       static_cast<off_t>(offset));
+  const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+  const uint64_t lead = offset % page;
+  const size_t length = static_cast<size_t>(lead + size);
+  // Populated at once: every page is about to be read, and one call is
+  // cheaper than a fault for each.
+  void* address =
+      mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(offset - lead));
   if (address == MAP_FAILED) return nullptr;
-  return std::shared_ptr<void>(address, [size](void* mapped) { munmap(mapped, static_cast<size_t>(size)); });
+  char* pixels = static_cast<char*>(address) + lead;
+  return std::shared_ptr<void>(pixels, [address, length](void*) { munmap(address, length); });
 }
 
 struct Shape {
@@ -322,7 +328,7 @@ Decoded ReadResult(int fd) {
   const uint64_t fileSize = static_cast<uint64_t>(info.st_size);
   if (prelude.descriptionSize > fileSize - sizeof prelude) return Failed();
   const uint64_t descriptionEnd = sizeof prelude + prelude.descriptionSize;
-  if (prelude.pixelOffset % wire::kPixelAlignment != 0 || prelude.pixelOffset < descriptionEnd ||
+  if (prelude.pixelOffset % wire::kPixelMinimumAlignment != 0 || prelude.pixelOffset < descriptionEnd ||
       prelude.pixelOffset > fileSize || prelude.pixelSize > fileSize - prelude.pixelOffset)
     return Failed();
 
