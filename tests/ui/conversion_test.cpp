@@ -1,6 +1,7 @@
 #include "ui/conversion_dialog.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QComboBox>
 #include <QDialog>
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+#include "engine/isolated_decoder.h"
 #include "tests/support/dng_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/desktop_fixture.h"
@@ -252,6 +254,35 @@ TEST_F(ConversionTest, AFileThatFailsInsideTheRunCountsAsNotConverted) {
   EXPECT_EQ(outcome.title, QStringLiteral("Conversion complete (1/1)"));
   EXPECT_EQ(outcome.label, QStringLiteral("Files converted: 0 of 1"));
   EXPECT_TRUE(std::filesystem::is_empty(out_));
+}
+
+// A decoder that crashes on the photograph costs that file only: the window
+// reports the run as usual and the next run converts.
+TEST_F(ConversionTest, ADecoderCrashIsAFileNotConverted) {
+  const std::string crashing = dir_.file("crashing-decoder");
+  test::WriteFile(crashing, "#!/bin/sh\nkill -SEGV $$\n");
+  chmod(crashing.c_str(), 0755);
+  HelperSettings helper = DefaultHelperSettings();
+  helper.executable = crashing;
+  SetDecoder(IsolatedDecoder(helper));
+  window->inputField()->setText(QString::fromStdString(Photo("photo.dng")));
+  ShowFolder(out_);
+  Outcome outcome;
+  {
+    const auto finished = CloseWhenFinished(outcome);
+    EXPECT_TRUE(StartConversion(*window));
+  }
+  SetDecoder(nullptr);
+  EXPECT_EQ(outcome.title, QStringLiteral("Conversion complete (1/1)"));
+  EXPECT_EQ(outcome.label, QStringLiteral("Files converted: 0 of 1"));
+  EXPECT_TRUE(window->isEnabled());
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
+
+  Outcome again;
+  const auto finished = CloseWhenFinished(again);
+  EXPECT_TRUE(StartConversion(*window));
+  EXPECT_EQ(again.label, QStringLiteral("Files converted: 1 of 1"));
+  EXPECT_GT(FileSizeOf(out_ + "/photo.png"), 0);
 }
 
 class BreakTest : public ConversionTest {
