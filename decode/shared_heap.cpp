@@ -226,12 +226,12 @@ using namespace pictavo::decode;
 
 extern "C" {
 
-void* malloc(size_t size) {
+void* malloc(size_t size) noexcept {
   if (void* shared = Allocate(size, __builtin_return_address(0))) return shared;
   return __libc_malloc(size);
 }
 
-void* calloc(size_t count, size_t size) {
+void* calloc(size_t count, size_t size) noexcept {
   size_t total = 0;
   if (__builtin_mul_overflow(count, size, &total)) {
     errno = ENOMEM;
@@ -242,12 +242,12 @@ void* calloc(size_t count, size_t size) {
   return __libc_calloc(count, size);
 }
 
-void free(void* pointer) {
+void free(void* pointer) noexcept {
   if (FreeShared(pointer)) return;
   __libc_free(pointer);
 }
 
-void* realloc(void* pointer, size_t size) {
+void* realloc(void* pointer, size_t size) noexcept {
   if (!MaybeShared(pointer)) return __libc_realloc(pointer, size);
   size_t oldSize = 0;
   {
