@@ -16,6 +16,24 @@
 
 namespace pictavo::fuzz {
 
+// Fresh records for one in-process read of a command line, with what it
+// prints collected instead of shown.
+struct CommandLineRecords {
+  Settings settings;
+  ConversionJob job;
+  ConversionProgress progress;
+  InputFiles files;
+  FormatTables tables;
+  std::vector<std::string> accepted;
+  std::vector<std::string> printed;
+  Console console{[this](std::string_view line) { printed.emplace_back(line); }};
+  ProcessState state{settings, job, progress, files, tables, accepted, console, "pictavo", {}, {}, {}};
+
+  CommandLineRecords() = default;
+  CommandLineRecords(const CommandLineRecords&) = delete;
+  CommandLineRecords& operator=(const CommandLineRecords&) = delete;
+};
+
 // One parameter per line.
 inline std::string CommandLine(std::string_view input) {
   std::vector<std::string> params;
@@ -32,17 +50,10 @@ inline std::string CommandLine(std::string_view input) {
     params.push_back(std::move(param));
   }
 
-  Settings settings;
-  ConversionJob job;
-  ConversionProgress progress;
-  InputFiles files;
-  FormatTables tables;
-  std::vector<std::string> accepted;
-  std::vector<std::string> printed;
-  Console console{[&printed](std::string_view line) { printed.emplace_back(line); }};
-  ProcessState state{settings, job, progress, files, tables, accepted, console, "pictavo", {}, {}, {}};
-
-  const std::optional<int> status = ParseCommandLine(params, state);
+  CommandLineRecords records;
+  const ConversionJob& job = records.job;
+  const std::vector<std::string>& printed = records.printed;
+  const std::optional<int> status = ParseCommandLine(params, records.state);
   if (job.consoleRun) return "a command line without an input option chose a console run";
   if (!status) return printed.empty() ? "" : "the desktop was chosen after console output";
   if (*status == kExitUsageError) {

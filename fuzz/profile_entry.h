@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/cmdline.h"
+#include "fuzz/command_line_entry.h"
 #include "fuzz/fuzz_support.h"
 
 namespace pictavo::fuzz {
@@ -22,16 +23,10 @@ inline std::string Profile(std::string_view input) {
 
   // General options are no profile keys: whatever the profile holds, it
   // neither starts a run nor makes the command line fail.
-  Settings settings;
-  ConversionJob job;
-  ConversionProgress progress;
-  InputFiles files;
-  FormatTables tables;
-  std::vector<std::string> accepted;
-  std::vector<std::string> printed;
-  Console console{[&printed](std::string_view line) { printed.emplace_back(line); }};
-  ProcessState state{settings, job, progress, files, tables, accepted, console, "pictavo", {}, {}, {}};
-  const std::optional<int> status = ParseCommandLine({"--profile=" + path}, state);
+  CommandLineRecords records;
+  const ConversionJob& job = records.job;
+  const std::vector<std::string>& printed = records.printed;
+  const std::optional<int> status = ParseCommandLine({"--profile=" + path}, records.state);
   if (status) return "a profile ended the command line with status " + std::to_string(*status);
   if (job.consoleRun || !job.inputPath.empty()) return "a profile chose an input file";
   if (!printed.empty()) return "reading a profile printed: " + printed.front();
