@@ -4,9 +4,10 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
-#include <thread>
+
+#include "app/interrupts.h"
 
 namespace pictavo {
 
@@ -30,42 +31,56 @@ void Console::SetTitle(std::string_view title) {
 
 void Console::PrintLine(std::string_view text) { sink_(text); }
 
-std::string KeyPressed(bool* ended) {
-  *ended = false;
-  if (!isatty(STDIN_FILENO)) {
-    *ended = true;
-    return "";
+namespace {
+
+// Raw mode without echo for as long as the pause lasts, so a key pressed
+// never shows (nor an arrow as "^[[A"); put back on every way out, a signal
+// included.
+class RawTerminal {
+ public:
+  RawTerminal() {
+    held_ = tcgetattr(STDIN_FILENO, &saved_) == 0;
+    if (!held_) return;
+    termios raw = saved_;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    SetTerminalToRestore(&saved_);
+    held_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+    if (!held_) SetTerminalToRestore(nullptr);
   }
-  termios saved{};
-  if (tcgetattr(STDIN_FILENO, &saved) != 0) {
-    *ended = true;
-    return "";
+  ~RawTerminal() {
+    if (!held_) return;
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    SetTerminalToRestore(nullptr);
   }
-  termios raw = saved;
-  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-  raw.c_cc[VMIN] = 0;
-  raw.c_cc[VTIME] = 0;
-  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-  std::string key;
-  pollfd pfd{STDIN_FILENO, POLLIN, 0};
-  if (poll(&pfd, 1, 0) > 0) {
-    char buffer[16];
-    ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-    if (n == 0) *ended = true;
-    else if (n > 0) key.assign(buffer, static_cast<size_t>(n));
-  }
-  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-  return key;
-}
+  RawTerminal(const RawTerminal&) = delete;
+  RawTerminal& operator=(const RawTerminal&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  termios saved_{};
+  bool held_ = false;
+};
+
+}  // namespace
 
 void Console::WaitForKey() {
-  while (true) {
-    bool ended = false;
-    std::string key = KeyPressed(&ended);
-    if (ended) return;
-    // Escape sequences (arrows, function keys) produce no character.
-    if (!key.empty() && key[0] != '\033') return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (!isatty(STDIN_FILENO)) return;
+  const RawTerminal terminal;
+  if (!terminal.held()) return;
+  for (;;) {
+    pollfd pfd{STDIN_FILENO, POLLIN, 0};
+    const int ready = poll(&pfd, 1, -1);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || !(pfd.revents & POLLIN)) return;  // the terminal went away
+    char buffer[32];
+    const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    // Keys without a character (arrows, function keys) arrive as escape
+    // sequences and do not end the wait; Esc on its own does.
+    if (buffer[0] != '\033' || n == 1) return;
   }
 }
 

@@ -21,16 +21,13 @@ class Console {
   void PrintLine(std::string_view text);
   void Close() {}
 
-  // Waits for a key that produces a character. Returns at once when standard
-  // input is not a terminal or has ended, so scripts never hang.
+  // Waits for a key that produces a character, or Esc, with the terminal in
+  // raw mode without echo throughout. Returns at once when standard input is
+  // not a terminal or has ended, so scripts never hang.
   void WaitForKey();
 
  private:
   Sink sink_;
 };
-
-// One key from a terminal on standard input, without waiting: "" when none is
-// ready. Sets *ended when standard input is not a terminal or has ended.
-std::string KeyPressed(bool* ended);
 
 }  // namespace pictavo

@@ -1,7 +1,7 @@
 #include "app/console_run.h"
 
 #include <cmath>
-#include <cstdio>
+#include <exception>
 #include <thread>
 
 #include "app/keywords.h"
@@ -111,9 +111,7 @@ class Run {
   static std::string Flag(uint8_t value) { return value ? "1" : "0"; }
   static std::string Gamma(float value) {
     if (std::isnan(value) || std::isinf(value)) return FormatReal(value);
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(value));
-    return buffer;
+    return FormatFixed(value, 2);
   }
 
   ProcessState& state_;
@@ -331,6 +329,16 @@ bool IsValidBpp(const FormatTables& tables, const std::string& extension, int bp
   return false;
 }
 
-int RunConsoleConversion(ProcessState& state, bool quiet) { return Run(state, quiet).Execute(); }
+int RunConsoleConversion(ProcessState& state, bool quiet) {
+  try {
+    return Run(state, quiet).Execute();
+  } catch (const std::exception&) {
+    // Out of memory or an I/O failure outside the worker: the run stops as
+    // any other failed run does.
+    state.progress.running = 0;
+    state.console.PrintLine(GetText("Msg", "Conversion is not complete"));
+    return 1;
+  }
+}
 
 }  // namespace pictavo

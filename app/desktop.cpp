@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <cstdio>
+#include <exception>
+
 #include "app/cmdline.h"
 #include "app/instance_lock.h"
 #include "settings/config.h"
@@ -13,13 +16,33 @@
 
 namespace pictavo {
 
+namespace {
+
+// Exceptions must not cross Qt's event loop, where they end the process. A
+// command that runs out of memory, say, is abandoned and the window stays.
+class GuardedApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "pictavo: a command was abandoned: %s\n", error.what());
+      return false;
+    }
+  }
+};
+
+}  // namespace
+
 int RunDesktop(ProcessState& state, int& argc, char** argv) {
   // Before anything is shown or read: a second window would fight the first
   // over config.ini.
   InstanceLock lock;
   if (!lock.Acquire(ProgramTitle())) return kExitOk;
 
-  QApplication application(argc, argv);
+  GuardedApplication application(argc, argv);
   SetPrimaryScreenProvider([] {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return ScreenSize{};

@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/keywords.h"
@@ -190,7 +191,10 @@ int32_t ParseNumValue(std::string_view text) {
   uint32_t base = 10;
   if (!text.empty() && text.front() == '$') base = 16, text.remove_prefix(1);
   else if (!text.empty() && text.front() == '%') base = 2, text.remove_prefix(1);
-  uint32_t value = 0;  // wraps like a 32-bit register
+  // Beyond 32 bits the number saturates, so the range checks reject it
+  // instead of seeing the wrapped remainder.
+  constexpr uint64_t kBeyond32Bits = uint64_t{1} << 32;
+  uint64_t value = 0;
   for (char c : text) {
     uint32_t digit;
     if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
@@ -198,10 +202,9 @@ int32_t ParseNumValue(std::string_view text) {
     else if (c >= 'A' && c <= 'F') digit = static_cast<uint32_t>(c - 'A' + 10);
     else break;
     if (digit >= base) break;
-    value = value * base + digit;
+    value = std::min(value * base + digit, kBeyond32Bits);
   }
-  if (negative) value = 0u - value;
-  return static_cast<int32_t>(value);
+  return SaturateToInt32(negative, value);
 }
 
 void ApplySettingOption(const OptionRow& row, std::string_view value, Settings& settings) {

@@ -6,12 +6,15 @@
 
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <string>
 
 #include "engine/adjust.h"
 #include "engine/depth.h"
 #include "engine/geometry.h"
 #include "engine/load.h"
 #include "engine/naming.h"
+#include "settings/safe_files.h"
 
 namespace pictavo {
 
@@ -23,11 +26,75 @@ bool SameFile(const std::string& a, const std::string& b) {
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-mode_t CurrentUmask() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return mask;
-}
+// FreeImage writes through these instead of its own stdio handle, which
+// closes the file without looking at the result: a write error at the last
+// flush (a full disk, a file-size limit) would pass as a saved file. Every
+// write here is checked, and any failure fails the save.
+class CheckedWriter {
+ public:
+  explicit CheckedWriter(PendingFile& file) : file_(file) { buffer_.reserve(kBufferBytes); }
+
+  static FreeImageIO Io() {
+    FreeImageIO io{};
+    io.read_proc = [](void*, unsigned, unsigned, fi_handle) -> unsigned { return 0; };
+    io.write_proc = [](void* data, unsigned size, unsigned count, fi_handle handle) -> unsigned {
+      return static_cast<CheckedWriter*>(handle)->Write(data, size, count);
+    };
+    io.seek_proc = [](fi_handle handle, long offset, int origin) -> int {
+      return static_cast<CheckedWriter*>(handle)->Seek(offset, origin);
+    };
+    io.tell_proc = [](fi_handle handle) -> long { return static_cast<CheckedWriter*>(handle)->Tell(); };
+    return io;
+  }
+
+  // True when everything written so far reached the file.
+  bool Finish() { return Flush() && !failed_; }
+
+ private:
+  static constexpr size_t kBufferBytes = 256 * 1024;
+
+  unsigned Write(const void* data, unsigned size, unsigned count) {
+    const size_t bytes = size_t{size} * count;
+    if (failed_ || (size != 0 && bytes / size != count)) return 0;
+    if (buffer_.size() + bytes > kBufferBytes && !Flush()) return 0;
+    if (bytes >= kBufferBytes) {
+      if (!file_.WriteAll(static_cast<const char*>(data), bytes)) return Fail();
+      position_ += static_cast<off_t>(bytes);
+    } else {
+      buffer_.append(static_cast<const char*>(data), bytes);
+    }
+    return count;
+  }
+
+  int Seek(long offset, int origin) {
+    if (!Flush()) return -1;
+    const off_t at = lseek(file_.fd(), offset, origin);
+    if (at < 0) return -1;
+    position_ = at;
+    return 0;
+  }
+
+  long Tell() const { return static_cast<long>(position_ + static_cast<off_t>(buffer_.size())); }
+
+  bool Flush() {
+    if (failed_) return false;
+    if (buffer_.empty()) return true;
+    if (!file_.WriteAll(buffer_.data(), buffer_.size())) return Fail() != 0;
+    position_ += static_cast<off_t>(buffer_.size());
+    buffer_.clear();
+    return true;
+  }
+
+  unsigned Fail() {
+    failed_ = true;
+    return 0;
+  }
+
+  PendingFile& file_;
+  std::string buffer_;
+  off_t position_ = 0;
+  bool failed_ = false;
+};
 
 }  // namespace
 
@@ -38,16 +105,15 @@ bool SaveBitmapSafely(FIBITMAP* image, int format, const std::string& path, int 
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = folder + "." + name + ".pictavo-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  fchmod(fd, 0666 & ~CurrentUmask());
-  close(fd);
+  // Hidden while it is being written; removed on every way out but success,
+  // an interrupting signal included.
+  PendingFile temp(folder + "." + name + ".pictavo-XXXXXX");
+  if (temp.fd() < 0) return false;
 
-  bool ok = FreeImage_Save(static_cast<FREE_IMAGE_FORMAT>(format), image, temp.c_str(), flags) != FALSE;
-  if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  CheckedWriter writer(temp);
+  FreeImageIO io = CheckedWriter::Io();
+  const bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(format), image, &io, &writer, flags) != FALSE;
+  return saved && writer.Finish() && temp.Commit(path, 0666 & ~ProcessUmask());
 }
 
 int64_t FileModifiedLocalSeconds(const std::string& path) {
@@ -128,7 +194,14 @@ int ConversionWorker(ConversionContext& context) {
       progress.currentName = job.currentFile;
     }
     if (debug) context.printLine("Processing: " + job.currentFile);
-    const bool ok = ConvertFile(context);
+    bool ok = false;
+    try {
+      ok = ConvertFile(context);
+    } catch (const std::exception&) {
+      // Out of memory or the like while converting this file: it is not
+      // converted, and the run goes on with the next one.
+      ok = false;
+    }
     if (debug) {
       context.printLine("Saving As: " + job.outputFile);
       context.printLine(ok ? "OK" : "Not OK");

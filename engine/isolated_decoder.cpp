@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -30,6 +31,9 @@ namespace {
 
 constexpr const char* kHelperName = "pictavo-decode";
 constexpr long kMaxTimeoutSeconds = 3600;
+// Shape, palette, metadata, ICC profile and thumbnail of one picture; camera
+// files carry a few hundred kilobytes of them at most.
+constexpr uint64_t kMaxDescriptionBytes = uint64_t{256} << 20;
 
 class Fd {
  public:
@@ -316,7 +320,9 @@ Bitmap ReadBitmap(wire::Reader& in, BYTE* pixels, uint64_t pixelSize, bool isThu
   return dib;
 }
 
-Decoded ReadResult(int fd) {
+}  // namespace
+
+Decoded ReadHelperResult(int fd, uint64_t pixelLimit) try {
   struct stat info {};
   wire::Prelude prelude{};
   if (fstat(fd, &info) != 0 || static_cast<uint64_t>(info.st_size) < sizeof prelude ||
@@ -325,15 +331,27 @@ Decoded ReadResult(int fd) {
   if (prelude.outcome == wire::kNoPicture) return {};
   if (prelude.outcome != wire::kPicture) return Failed();
 
+  // Every size is the helper's word, and the helper may have been taken
+  // over by the file it decoded: each is bounded by the file and by what a
+  // real decode can produce before anything is allocated or mapped.
   const uint64_t fileSize = static_cast<uint64_t>(info.st_size);
-  if (prelude.descriptionSize > fileSize - sizeof prelude) return Failed();
+  if (prelude.descriptionSize > kMaxDescriptionBytes || prelude.descriptionSize > fileSize - sizeof prelude)
+    return Failed();
   const uint64_t descriptionEnd = sizeof prelude + prelude.descriptionSize;
   if (prelude.pixelOffset % wire::kPixelMinimumAlignment != 0 || prelude.pixelOffset < descriptionEnd ||
-      prelude.pixelOffset > fileSize || prelude.pixelSize > fileSize - prelude.pixelOffset)
+      prelude.pixelOffset > fileSize || prelude.pixelSize > fileSize - prelude.pixelOffset ||
+      (pixelLimit != 0 && prelude.pixelSize > pixelLimit))
     return Failed();
 
   std::string description(static_cast<size_t>(prelude.descriptionSize), '\0');
   if (!ReadAt(fd, description.data(), description.size(), sizeof prelude)) return Failed();
+  // The pixels are mapped only when the picture's own shape accounts for
+  // exactly that many bytes.
+  wire::Reader probe(description);
+  Shape shape;
+  if (!ReadShape(probe, shape) ||
+      uint64_t{shape.pitch} * static_cast<uint64_t>(shape.info.biHeight) != prelude.pixelSize)
+    return Failed();
   std::shared_ptr<void> pixels = MapPixels(fd, prelude.pixelOffset, prelude.pixelSize);
   if (!pixels) return Failed();
 
@@ -342,9 +360,10 @@ Decoded ReadResult(int fd) {
   if (!image || !in.AtEnd()) return Failed();
   image.get_deleter().pixelOwner = std::move(pixels);
   return image;
+} catch (const std::exception&) {
+  // Out of memory rebuilding metadata or the like: this file failed.
+  return Failed();
 }
-
-}  // namespace
 
 HelperSettings DefaultHelperSettings() {
   HelperSettings helper;
@@ -369,7 +388,7 @@ Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, c
   pid_t pid = -1;
   if (!result || !StartHelper(helper, result.get(), format, path, flags, pid)) return Failed();
   if (!WaitForHelper(pid, helper.timeout)) return Failed();
-  return ReadResult(result.get());
+  return ReadHelperResult(result.get(), helper.memoryLimit);
 }
 
 Decoder IsolatedDecoder(HelperSettings helper) {

@@ -42,6 +42,12 @@ HelperSettings DefaultHelperSettings();
 // not hold together.
 Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, const std::string& path, int flags);
 
+// The program's side of DecodeInHelper: rebuilds the picture from the shared
+// file `fd` that the helper filled (decode/wire.h). Trusts nothing in it:
+// sizes are bounded by the file, by sane limits and by `pixelLimit` (the
+// helper's memory limit, 0 for none) before anything is allocated or mapped.
+Decoded ReadHelperResult(int fd, uint64_t pixelLimit);
+
 // A decoder for SetDecoder that runs every decode in the helper.
 Decoder IsolatedDecoder(HelperSettings helper = DefaultHelperSettings());
 

@@ -71,10 +71,12 @@ std::string SpecialFolderPath() {
 std::string ConfigFolder(const std::string& maker, const std::string& base) {
   std::string path = SpecialFolderPath();
   if (!EndsWith(path, "/")) path += "/";
-  for (const std::string& part : {maker, base}) {
-    path += part;
-    if (!IsDirectory(path)) mkdir(path.c_str(), 0755);
-    path += "/";
+  path += maker + "/" + base + "/";
+  // Every missing folder on the way, ~/.config included on a fresh account;
+  // new ones private to the user, as the XDG base directory rules ask.
+  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    const std::string folder = path.substr(0, slash);
+    if (!IsDirectory(folder)) mkdir(folder.c_str(), 0700);
   }
   return path;
 }

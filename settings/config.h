@@ -12,8 +12,8 @@ namespace pictavo {
 std::string SpecialFolderPath();
 
 // SpecialFolderPath + "/" + maker + "/" + base + "/", creating the missing
-// folders. A folder that cannot be created is not reported: the later save
-// fails quietly.
+// folders (parents included, new ones with mode 0700). A folder that cannot
+// be created is not reported: the later save fails quietly.
 std::string ConfigFolder(const std::string& maker, const std::string& base);
 
 // Fills `settings` from settings.configPath, or with the window defaults
@@ -21,7 +21,8 @@ std::string ConfigFolder(const std::string& maker, const std::string& base);
 void LoadConfig(Settings& settings);
 
 // Writes every persisted key to settings.configPath. Failures are silent and
-// leave any earlier file as it was.
+// leave any earlier file as it was; a file its owner made read-only is left
+// alone, a symbolic link is followed, and the file keeps its mode.
 bool SaveConfig(const Settings& settings);
 
 // Main-window placement at the end of a window run.

@@ -4,19 +4,67 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <climits>
 
+#include "settings/safe_files.h"
 #include "settings/text_util.h"
 
 namespace pictavo {
 
+namespace {
+
+// The whole file, or false when it cannot be read: a folder, a read error,
+// or more than `limit` bytes (which no real configuration has: /dev/zero or
+// a photograph named by mistake).
+bool ReadWholeFile(const std::string& path, size_t limit, std::string& bytes) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+  bytes.clear();
+  char buffer[16384];
+  while (ok) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    if (bytes.size() + static_cast<size_t>(n) > limit) ok = false;
+    else bytes.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return ok;
+}
+
+// Where a save has to go: through symbolic links to the file they name, so a
+// linked configuration (dotfiles) is updated instead of replaced.
+std::string FollowLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size()) return path;
+    target.resize(static_cast<size_t>(n));
+    if (target.front() != '/') {
+      const size_t slash = path.find_last_of('/');
+      target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
+    }
+    path = std::move(target);
+  }
+  return path;
+}
+
+}  // namespace
+
+PreferencesFile::PreferencesFile() = default;
+PreferencesFile::~PreferencesFile() = default;
+PreferencesFile::PreferencesFile(PreferencesFile&&) noexcept = default;
+PreferencesFile& PreferencesFile::operator=(PreferencesFile&&) noexcept = default;
+
 bool PreferencesFile::Open(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return false;
+  std::string bytes;
+  if (!ReadWholeFile(path, kMaxFileBytes, bytes)) return false;
   Parse(bytes);
   return true;
 }
@@ -61,18 +109,27 @@ bool PreferencesFile::Create(const std::string& path) {
   groups_.clear();
   groups_.push_back(Group{});
   selected_.clear();
-  writePath_ = path;
-  writing_ = true;
-  // Probe the folder now so that a save into a missing or read-only folder
-  // fails here, like creating the file would.
-  std::string probe = path + ".XXXXXX";
-  int fd = mkstemp(probe.data());
-  if (fd < 0) {
-    writing_ = false;
+  writing_ = false;
+  pending_.reset();
+
+  writePath_ = FollowLinks(path);
+  struct stat st {};
+  if (stat(writePath_.c_str(), &st) == 0) {
+    // A file the user made read-only stays as it is, and so does anything
+    // that is not a plain file.
+    if (!S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return false;
+    writeMode_ = st.st_mode & 07777;
+  } else {
+    writeMode_ = 0666 & ~ProcessUmask();
+  }
+  // The new contents go to a file beside the target now, so a folder that
+  // does not accept files fails here, as creating the file itself would.
+  pending_ = std::make_unique<PendingFile>(writePath_ + ".XXXXXX");
+  if (pending_->fd() < 0) {
+    pending_.reset();
     return false;
   }
-  close(fd);
-  unlink(probe.c_str());
+  writing_ = true;
   return true;
 }
 
@@ -164,22 +221,9 @@ std::string PreferencesFile::Serialize() const {
 bool PreferencesFile::Close() {
   if (!writing_) return true;
   writing_ = false;
+  const std::unique_ptr<PendingFile> pending = std::move(pending_);
   const std::string data = Serialize();
-  std::string temp = writePath_ + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  fchmod(fd, 0644);
-  size_t written = 0;
-  while (written < data.size()) {
-    ssize_t n = write(fd, data.data() + written, data.size() - written);
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
-  bool ok = written == data.size() && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  if (ok) ok = std::rename(temp.c_str(), writePath_.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  return pending->WriteAll(data.data(), data.size()) && pending->Commit(writePath_, writeMode_);
 }
 
 }  // namespace pictavo

@@ -7,7 +7,10 @@
 // "; " comment lines.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,17 +18,30 @@
 
 namespace pictavo {
 
+class PendingFile;
+
 class PreferencesFile {
  public:
-  // Reads an existing file; false when it cannot be opened.
+  // Far beyond any real configuration or profile.
+  static constexpr size_t kMaxFileBytes = size_t{1} << 20;
+
+  PreferencesFile();
+  ~PreferencesFile();
+  PreferencesFile(PreferencesFile&&) noexcept;
+  PreferencesFile& operator=(PreferencesFile&&) noexcept;
+
+  // Reads an existing file; false when it cannot be read: missing, a folder,
+  // a read error, or more than kMaxFileBytes.
   bool Open(const std::string& path);
   // Parses file bytes (the part of Open after reading the file).
   void Parse(std::string_view bytes);
 
   // Starts an empty document that Close() writes to `path`. The file is
   // written to a temporary name beside it and renamed over it, so an
-  // interrupted save never leaves a damaged file. False when the folder does
-  // not accept new files.
+  // interrupted save never leaves a damaged file. A symbolic link is
+  // followed and its target replaced; the old file's mode is kept. False,
+  // and nothing will be written, when the folder does not accept new files,
+  // or when `path` is read-only for its owner or not a plain file.
   bool Create(const std::string& path);
 
   // Selects the first group of that name; "" selects the keys before the
@@ -71,6 +87,8 @@ class PreferencesFile {
   std::vector<Group> groups_;
   std::string selected_;
   std::string writePath_;
+  mode_t writeMode_ = 0;
+  std::unique_ptr<PendingFile> pending_;
   bool writing_ = false;
 };
 

@@ -117,11 +117,22 @@ int CenteredWindowY(int height, int fallback) {
 }
 
 int32_t ColorFromHex(std::string_view text) {
-  if (text.size() != 6) return 0;
+  // Six characters, not bytes: a letter outside ASCII is one character (and
+  // no digit), so "FFFFé" is five characters long and gives black.
+  std::string_view chars[6];
+  size_t count = 0;
+  for (size_t i = 0; i < text.size();) {
+    size_t length = 1;
+    while (i + length < text.size() && (static_cast<uint8_t>(text[i + length]) & 0xC0) == 0x80) ++length;
+    if (count == 6) return 0;
+    chars[count++] = text.substr(i, length);
+    i += length;
+  }
+  if (count != 6) return 0;
   auto pair = [&](size_t at) {
     int value = 0;
     for (size_t i = at; i < at + 2; ++i) {
-      const char c = text[i];
+      const char c = chars[i].size() == 1 ? chars[i][0] : '\0';
       int digit;
       if (c >= '0' && c <= '9') digit = c - '0';
       else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;

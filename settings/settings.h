@@ -260,7 +260,8 @@ void SetPrimaryScreenProvider(std::function<ScreenSize()> provider);
 int CenteredWindowX(int width, int fallback);
 int CenteredWindowY(int height, int fallback);
 
-// "RRGGBB" (either case) to R + G*256 + B*65536; any other length gives 0.
+// "RRGGBB" (either case) to R + G*256 + B*65536; a text of any other number
+// of characters (not bytes) gives 0.
 int32_t ColorFromHex(std::string_view text);
 // The reverse, six upper-case digits.
 std::string ColorToHex(int32_t rgb);

@@ -1,8 +1,9 @@
 #include "settings/text_util.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace pictavo {
@@ -12,6 +13,8 @@ char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - '
 char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 bool IsBlankTab(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// Any magnitude beyond 32 bits; accumulating stops growing here.
+constexpr uint64_t kSaturated = uint64_t{1} << 32;
 }  // namespace
 
 std::string ToUpperAscii(std::string_view text) {
@@ -60,13 +63,17 @@ int32_t ParseDecimalInt(std::string_view text) {
     negative = text.front() == '-';
     text.remove_prefix(1);
   }
-  uint32_t value = 0;  // unsigned: wraps like a 32-bit register, never overflows
+  uint64_t magnitude = 0;
   for (char c : text) {
     if (!IsDigit(c)) break;
-    value = value * 10u + static_cast<uint32_t>(c - '0');
+    magnitude = std::min<uint64_t>(magnitude * 10u + static_cast<uint64_t>(c - '0'), kSaturated);
   }
-  if (negative) value = 0u - value;
-  return static_cast<int32_t>(value);
+  return SaturateToInt32(negative, magnitude);
+}
+
+int32_t SaturateToInt32(bool negative, uint64_t magnitude) {
+  if (negative) return magnitude >= uint64_t{1} << 31 ? INT32_MIN : -static_cast<int32_t>(magnitude);
+  return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
 }
 
 float ParseReal(std::string_view text) {
@@ -115,9 +122,16 @@ float ParseReal(std::string_view text) {
 std::string FormatReal(float value) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value > 0 ? "+Infinity" : "-Infinity";
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%f", static_cast<double>(value));
-  return buffer;
+  return FormatFixed(value, 6);
+}
+
+std::string FormatFixed(double value, int decimals) {
+  // to_chars ignores the C locale, which a desktop session sets to the
+  // user's (a comma as decimal point would not read back).
+  char buffer[400];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (result.ec != std::errc()) return std::isnan(value) ? "nan" : "inf";
+  return std::string(buffer, result.ptr);
 }
 
 std::vector<std::string> SplitString(std::string_view text, char separator) {

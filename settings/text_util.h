@@ -22,16 +22,22 @@ std::string_view TrimLeadingBlanksTabs(std::string_view text);
 std::string_view TrimTrailingBlanksTabs(std::string_view text);
 
 // Decimal integer: optional blanks and tabs, optional sign, digits; stops at
-// the first other character; no digits give 0. Values beyond 32 bits keep the
-// low 32 bits, as a 32-bit accumulator would.
+// the first other character; no digits give 0. Values beyond 32 bits
+// saturate at INT32_MIN / INT32_MAX, so range checks still see them.
 int32_t ParseDecimalInt(std::string_view text);
+
+// A sign and a magnitude as a 32-bit integer, saturating at the limits.
+int32_t SaturateToInt32(bool negative, uint64_t magnitude);
 
 // Decimal real with optional sign, fraction and exponent ("." as point), or
 // the words "+Infinity", "-Infinity", "NaN" in any case; no number gives 0.
 float ParseReal(std::string_view text);
 
 // "%f" form, with "+Infinity", "-Infinity" and "NaN" for the special values.
+// Always "." as decimal point, whatever the locale.
 std::string FormatReal(float value);
+// `decimals` digits after a ".", rounded as printf's "%.*f" does.
+std::string FormatFixed(double value, int decimals);
 
 std::vector<std::string> SplitString(std::string_view text, char separator);
 bool StartsWith(std::string_view text, std::string_view prefix);

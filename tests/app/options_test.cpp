@@ -45,7 +45,14 @@ TEST(NumValues, ReadDecimalHexAndBinaryWithSign) {
   EXPECT_EQ(ParseNumValue("abc"), 0);
   EXPECT_EQ(ParseNumValue("$"), 0);
   EXPECT_EQ(ParseNumValue(""), 0);
-  EXPECT_EQ(ParseNumValue("$FFFFFFFF"), -1);
+  // Beyond 32 bits the value saturates, so range checks reject it instead
+  // of seeing a wrapped remainder (4294967306 would wrap to 10).
+  EXPECT_EQ(ParseNumValue("4294967306"), INT32_MAX);
+  EXPECT_EQ(ParseNumValue("-4294967306"), INT32_MIN);
+  EXPECT_EQ(ParseNumValue("2147483648"), INT32_MAX);
+  EXPECT_EQ(ParseNumValue("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ParseNumValue("$FFFFFFFF"), INT32_MAX);
+  EXPECT_EQ(ParseNumValue("%" + std::string(40, '1')), INT32_MAX);
 }
 
 TEST(Keywords, MapWordsToNumbersAndBack) {

@@ -1,14 +1,32 @@
 #include "settings/config.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <vector>
 
 #include "tests/support/temp_dir.h"
 
 namespace pictavo {
 namespace {
+
+unsigned ModeOf(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 class ConfigTest : public ::testing::Test {
  protected:
@@ -91,14 +109,20 @@ TEST_F(ConfigTest, SavedSettingsLoadBackEqual) {
   }
 }
 
-TEST_F(ConfigTest, MissingFileGivesWindowDefaults) {
-  Settings loaded;
-  loaded.configPath = dir.file("none.ini");
-  LoadConfig(loaded);
-  EXPECT_EQ(loaded.general.cfg, 17);
-  EXPECT_EQ(loaded.transform.keepAspectRatio, 1);
-  EXPECT_EQ(loaded.window.x, 705);
-  EXPECT_EQ(loaded.advanced.filenameMask, "%filename%.%ext%");
+TEST_F(ConfigTest, MissingOrUnreadableFileGivesWindowDefaults) {
+  mkdir(dir.file("folder.ini").c_str(), 0700);
+  // Valid lines, but more than any real configuration: read as unreadable.
+  test::WriteFile(dir.file("huge.ini"), "[Adjustment]\r\nImage Gamma = 2.5\r\n" + std::string(1 << 20, ';'));
+  for (const std::string& path : {dir.file("none.ini"), dir.file("folder.ini"), dir.file("huge.ini")}) {
+    Settings loaded;
+    loaded.configPath = path;
+    LoadConfig(loaded);
+    EXPECT_EQ(loaded.general.cfg, 17) << path;
+    EXPECT_EQ(loaded.transform.keepAspectRatio, 1) << path;
+    EXPECT_EQ(loaded.window.x, 705) << path;
+    EXPECT_EQ(loaded.adjustment.imageGamma, 1.0f) << path;
+    EXPECT_EQ(loaded.advanced.filenameMask, "%filename%.%ext%") << path;
+  }
 }
 
 TEST_F(ConfigTest, FilesOfOldLayoutsAreUpgraded) {
@@ -182,15 +206,63 @@ TEST_F(ConfigTest, HandAddedKeysAndGroupsAreDroppedAtTheNextSave) {
 TEST_F(ConfigTest, FailedSaveKeepsTheOldFile) {
   test::WriteFile(settings.configPath, "old contents");
   SetDefaultSettings(settings, 0);
-  // A read-only folder refuses the temporary file.
-  ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
-  if (geteuid() == 0) {
-    // root writes anyway; point the save at a missing folder instead.
-    settings.configPath = dir.file("missing/config.ini");
+  {
+    // The disk fills up part way through the new contents.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved_ok = SaveConfig(settings);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved_ok);
   }
-  EXPECT_FALSE(SaveConfig(settings));
+  EXPECT_EQ(test::ReadFile(settings.configPath), "old contents");
+  // The folder refuses new files (a missing folder for root, who writes
+  // into read-only ones).
+  ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+  Settings elsewhere = settings;
+  if (geteuid() == 0) elsewhere.configPath = dir.file("missing/config.ini");
+  EXPECT_FALSE(SaveConfig(elsewhere));
   chmod(dir.path().c_str(), 0755);
-  EXPECT_EQ(test::ReadFile(dir.file("config.ini")), "old contents");
+  EXPECT_EQ(test::ReadFile(settings.configPath), "old contents");
+  EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"config.ini"});  // no temporary left
+}
+
+TEST_F(ConfigTest, SavingKeepsWhatTheUserSetUp) {
+  SetDefaultSettings(settings, 0);
+  // A private file stays private.
+  test::WriteFile(settings.configPath, "old");
+  chmod(settings.configPath.c_str(), 0600);
+  ASSERT_TRUE(SaveConfig(settings));
+  EXPECT_EQ(ModeOf(settings.configPath), 0600u);
+  EXPECT_NE(test::ReadFile(settings.configPath), "old");
+
+  // A linked file (dotfiles) is updated where it lives; the link stays.
+  mkdir(dir.file("dotfiles").c_str(), 0700);
+  test::WriteFile(dir.file("dotfiles/pictavo.ini"), "old");
+  chmod(dir.file("dotfiles/pictavo.ini").c_str(), 0640);
+  const std::string link = dir.file("linked.ini");
+  ASSERT_EQ(symlink("dotfiles/pictavo.ini", link.c_str()), 0);
+  Settings linked = settings;
+  linked.configPath = link;
+  ASSERT_TRUE(SaveConfig(linked));
+  struct stat st {};
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(test::ReadFile(dir.file("dotfiles/pictavo.ini")), test::ReadFile(settings.configPath));
+  EXPECT_EQ(ModeOf(dir.file("dotfiles/pictavo.ini")), 0640u);
+
+  // A file made read-only is left alone.
+  test::WriteFile(dir.file("readonly.ini"), "keep me");
+  chmod(dir.file("readonly.ini").c_str(), 0444);
+  Settings readOnly = settings;
+  readOnly.configPath = dir.file("readonly.ini");
+  EXPECT_FALSE(SaveConfig(readOnly));
+  EXPECT_EQ(test::ReadFile(readOnly.configPath), "keep me");
+  EXPECT_EQ(ModeOf(readOnly.configPath), 0444u);
 }
 
 TEST_F(ConfigTest, WindowPlacementRules) {
@@ -211,16 +283,30 @@ TEST_F(ConfigTest, WindowPlacementRules) {
   EXPECT_EQ(settings.window.height, 400);
 }
 
-TEST_F(ConfigTest, ConfigFolderLivesUnderTheXdgConfigHomeAndIsCreated) {
-  const char* old = std::getenv("XDG_CONFIG_HOME");
-  std::string saved = old ? old : "";
-  setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-  const std::string folder = ConfigFolder("Corvane", "pictavo");
-  EXPECT_EQ(folder, dir.path() + "/Corvane/pictavo/");
-  struct stat st {};
-  EXPECT_EQ(stat(folder.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
-  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+TEST_F(ConfigTest, ConfigFolderIsCreatedWithItsMissingParents) {
+  struct Case {
+    const char* xdg;  // nullptr: unset, so ~/.config is used
+    std::string expected;
+  };
+  const std::string home = dir.file("home");
+  mkdir(home.c_str(), 0755);  // a fresh account: no ~/.config yet
+  const Case cases[] = {{nullptr, home + "/.config/Corvane/pictavo/"},
+                        {"xdg/deeper", dir.path() + "/xdg/deeper/Corvane/pictavo/"}};
+  const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedXdg = oldXdg ? oldXdg : "";
+  for (const Case& c : cases) {
+    setenv("HOME", home.c_str(), 1);
+    if (c.xdg) setenv("XDG_CONFIG_HOME", (dir.path() + "/" + c.xdg).c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(ConfigFolder("Corvane", "pictavo"), c.expected);
+    // Every folder made on the way is the user's alone.
+    for (std::string folder = c.expected.substr(0, c.expected.size() - 1); folder != dir.path() && folder != home;
+         folder = folder.substr(0, folder.find_last_of('/')))
+      EXPECT_EQ(ModeOf(folder), 0700u) << folder;
+  }
+  setenv("HOME", oldHome.c_str(), 1);
+  if (oldXdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
   else unsetenv("XDG_CONFIG_HOME");
 }
 

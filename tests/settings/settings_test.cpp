@@ -33,6 +33,9 @@ TEST(Colors, TextOfWrongLengthIsBlackAndNonDigitsStopAPair) {
   EXPECT_EQ(ColorFromHex("FF00000"), 0);
   EXPECT_EQ(ColorFromHex("G01G00"), 0 + 1 * 256);
   EXPECT_EQ(ColorFromHex("1GFF00"), 1 + 255 * 256);
+  // Length counts characters: "é" is one character of two bytes.
+  EXPECT_EQ(ColorFromHex("FFFF\xC3\xA9"), 0);                    // five characters
+  EXPECT_EQ(ColorFromHex("FFFFF\xC3\xA9"), 255 + 255 * 256 + 15 * 65536);  // six, "é" no digit
 }
 
 TEST(Colors, EveryUpperCaseTextRoundTrips) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 namespace pictavo {
 namespace {
@@ -15,9 +16,12 @@ TEST(DecimalInt, ReadsSignAndLeadingDigitsOnly) {
   EXPECT_EQ(ParseDecimalInt(""), 0);
   EXPECT_EQ(ParseDecimalInt("2147483647"), 2147483647);
   EXPECT_EQ(ParseDecimalInt("-2147483648"), INT32_MIN);
-  // Longer numbers keep their low 32 bits instead of overflowing.
-  EXPECT_EQ(ParseDecimalInt("4294967297"), 1);
-  EXPECT_EQ(ParseDecimalInt(std::string(500, '9')), ParseDecimalInt(std::string(500, '9')));
+  // Longer numbers saturate instead of wrapping to a small value.
+  EXPECT_EQ(ParseDecimalInt("4294967297"), INT32_MAX);
+  EXPECT_EQ(ParseDecimalInt("2147483648"), INT32_MAX);
+  EXPECT_EQ(ParseDecimalInt("-2147483649"), INT32_MIN);
+  EXPECT_EQ(ParseDecimalInt(std::string(500, '9')), INT32_MAX);
+  EXPECT_EQ(ParseDecimalInt("-" + std::string(500, '9')), INT32_MIN);
 }
 
 TEST(Real, ReadsDecimalFormsAndTheThreeWords) {
@@ -44,6 +48,18 @@ TEST(Real, FormatsLikePercentFWithWordsForSpecialValues) {
   EXPECT_EQ(FormatReal(INFINITY), "+Infinity");
   EXPECT_EQ(FormatReal(-INFINITY), "-Infinity");
   EXPECT_EQ(FormatReal(NAN), "NaN");
+}
+
+TEST(Real, FormatsWithAPointAndRoundsAsPrintfDoes) {
+  // printf in the C locale is the reference; FormatFixed must not follow the
+  // process locale, which a desktop session sets (see the locale test).
+  for (double value : {0.0, 1.5, 2.345, 0.125, 0.005, -9.995, 1e30, 123456.789}) {
+    for (int decimals : {2, 6}) {
+      char expected[400];
+      std::snprintf(expected, sizeof expected, "%.*f", decimals, value);
+      EXPECT_EQ(FormatFixed(value, decimals), expected) << value << " with " << decimals;
+    }
+  }
 }
 
 TEST(Latin1, HighBytesBecomeTwoByteSequences) {

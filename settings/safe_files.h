@@ -1,0 +1,53 @@
+// Writing files so that nothing half-written is ever left behind.
+//
+// A PendingFile is a temporary file beside its target. It becomes the target
+// only through Commit (synced, renamed, folder synced), so a crash, a full
+// disk or a power cut leaves either the old file or the new one. Until then
+// it is removed by its destructor and, when the process is ended by a signal,
+// by RemovePendingFiles, which the program's signal handler calls.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace pictavo {
+
+// The process's file-creation mask, read once before main starts (reading it
+// means setting it, which would race with other threads creating files).
+mode_t ProcessUmask();
+
+class PendingFile {
+ public:
+  // Creates a new file named after `pattern` (whose last six characters are
+  // "XXXXXX") with mode 0600; fd() is -1 when that failed.
+  explicit PendingFile(std::string pattern);
+  ~PendingFile();
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+
+  // Writes all of `bytes` at the current position; false on any error.
+  bool WriteAll(const char* bytes, size_t size);
+
+  // Gives the file `mode`, syncs and closes it, renames it over `target` and
+  // syncs the folder. False, and the temporary file removed, on any failure.
+  bool Commit(const std::string& target, mode_t mode);
+
+ private:
+  void Discard();
+
+  std::string path_;
+  int fd_ = -1;
+  int slot_ = -1;
+};
+
+// Removes every pending file. Async-signal-safe: for signal handlers.
+void RemovePendingFiles();
+
+// Flushes a folder's entries (a rename in it) to the disk.
+bool SyncFolder(const std::string& folder);
+
+}  // namespace pictavo
