@@ -4,6 +4,11 @@
 
 #include <FreeImage.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/support/run_program.h"
@@ -189,6 +194,8 @@ TEST_F(ConsoleRunTest, RunChecksStopWithTheirMessageAndExitWithOne) {
       {{"-i", input, "-o", out, "--height=800"}, {"Error: Invalid width value"}},
       {{"-i", input, "-o", out, "--brightness=101"}, {"Error: Invalid brightness value"}},
       {{"-i", input, "-o", out, "--contrast=-101"}, {"Error: Invalid contrast value"}},
+      // Beyond 32 bits: would wrap to 10 and pass.
+      {{"-i", input, "-o", out, "--brightness=4294967306"}, {"Error: Invalid brightness value"}},
       {{"-i", input, "-o", out, "--gamma=10"}, {"Error: Invalid gamma value"}},
       {{"-i", input, "-o", out, "--gamma=0.009"}, {"Error: Invalid gamma value"}},
       {{"-i", input, "-o", out, "--gamma=nan"}, {"Error: Invalid gamma value"}},
@@ -268,16 +275,54 @@ TEST_F(ConsoleRunTest, AnOutputNamedLikeTheInputNeverReplacesThePhotograph) {
   EXPECT_EQ(test::ReadFile(input), before);
 }
 
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 TEST_F(ConsoleRunTest, AFailedSaveLeavesAnExistingOutputUntouched) {
-  // An unwritable depth for PNG makes FreeImage refuse the save.
   test::WriteFile(out + "/photo.png", "precious");
-  auto r = Run({"-q", "-i", input, "-o", out, "--raw-load-as=8", "--raw-width=0", "--png-bpp=32",
-                "--filename-mask=%filename%.%ext%/x"});
-  EXPECT_EQ(r.exitStatus, 1);
+  // The disk "fills up" a few kilobytes into the new file: a file-size limit
+  // with its signal ignored makes writes fail as a full disk does.
+  const Lines command = {"-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"", PICTAVO_EXECUTABLE,
+                         "-q", "-d", "-i", input, "-o", out};
+  auto r = RunProgram(command, {}, "", 120, "/bin/sh");
+  EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("Saving As: " + out + "/photo.png\nNot OK"), std::string::npos) << r.out;
   EXPECT_EQ(test::ReadFile(out + "/photo.png"), "precious");
-  int entries = 0;
-  for (auto& e : std::filesystem::directory_iterator(out)) entries += 1 + 0 * e.is_regular_file();
-  EXPECT_EQ(entries, 1);  // no temporary file left behind
+  EXPECT_EQ(FilesIn(out), Lines{"photo.png"});  // no temporary file left behind
+
+  // The same run with room to write replaces the file: the save was what failed.
+  r = Run({"-q", "-i", input, "-o", out});
+  EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+  EXPECT_NE(test::ReadFile(out + "/photo.png"), "precious");
+}
+
+TEST_F(ConsoleRunTest, ASignalDuringTheSaveLeavesNoPartialFile) {
+  // A picture big enough that compressing it takes a while: 2400 x 2400
+  // noisy 16-bit pixels.
+  std::string bytes(2400 * 2400 * 2, '\0');
+  uint32_t state = 12345;
+  for (char& b : bytes) b = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+  const std::string big = dir.file("big.raw");
+  test::WriteFile(big, bytes);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    const int pid = test::SpawnProgram({"-q", "-i", big, "-o", out, "--png-compression=zlib9"});
+    ASSERT_GT(pid, 0);
+    // Wait for the hidden temporary file, then stop the program.
+    bool seen = false;
+    for (int i = 0; i < 60000 && !seen; ++i) {
+      for (const std::string& name : FilesIn(out)) seen = seen || name.rfind(".big.png.pictavo-", 0) == 0;
+      if (!seen) usleep(1000);
+    }
+    kill(pid, signal);
+    const int status = test::WaitForProgram(pid);
+    ASSERT_TRUE(seen) << "the save never started";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal << ", status " << status;
+    EXPECT_EQ(FilesIn(out), Lines{}) << "signal " << signal;
+  }
 }
 
 }  // namespace

@@ -219,11 +219,16 @@ TEST_F(OptionsTest, ProfilesFollowTheirOwnRules) {
   EXPECT_EQ(Parse({"--profile=" + dir.file("empty.ini")}), -1);
 }
 
-TEST_F(OptionsTest, AProfileThatCannotBeOpenedIsAnError) {
-  EXPECT_EQ(Parse({"--jpg-quality=5", "--profile=/no/such/profile.ini", "--png-bpp=8"}), 2);
-  EXPECT_EQ(printed, std::vector<std::string>{"Error: Invalid profile file"});
-  EXPECT_EQ(settings.output.jpgQuality, 5);
-  EXPECT_EQ(settings.output.pngBpp, 0);
+TEST_F(OptionsTest, AProfileThatCannotBeReadIsAnError) {
+  // Missing, a folder, and endless (read until a size cap, not until memory
+  // runs out).
+  for (const char* profile : {"/no/such/profile.ini", "/tmp", "/dev/zero"}) {
+    printed.clear();
+    EXPECT_EQ(Parse({"--jpg-quality=5", std::string("--profile=") + profile, "--png-bpp=8"}), 2) << profile;
+    EXPECT_EQ(printed, std::vector<std::string>{"Error: Invalid profile file"}) << profile;
+    EXPECT_EQ(settings.output.jpgQuality, 5);
+    EXPECT_EQ(settings.output.pngBpp, 0);
+  }
 }
 
 TEST_F(OptionsTest, LaterOptionsOverwriteEarlierOnes) {

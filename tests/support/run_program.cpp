@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -81,6 +82,29 @@ ProgramResult RunProgram(const std::vector<std::string>& args, const std::vector
     start = end + 1;
   }
   return result;
+}
+
+int SpawnProgram(const std::vector<std::string>& args) {
+  const std::string program = PICTAVO_EXECUTABLE;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int devnull = open("/dev/null", O_RDWR);
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) dup2(devnull, fd);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execve(program.c_str(), argv.data(), environ);
+    _exit(127);
+  }
+  return pid;
+}
+
+int WaitForProgram(int pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
 }
 
 }  // namespace pictavo::test
