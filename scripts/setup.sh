@@ -13,8 +13,10 @@ mode="${1:-release}"
 packages=(
   cmake ninja-build g++ pkg-config
   libfreeimage-dev qt6-base-dev libgl-dev libarchive-dev zlib1g-dev
+  libfontconfig-dev fontconfig fonts-liberation
   libgtest-dev libgmock-dev
-  fontconfig fonts-liberation
+  # The locale sources the tests build a comma-decimal locale from.
+  locales
 )
 
 missing=()

@@ -98,7 +98,8 @@ void RefreshOutputFolderList(MainWindow& window) {
   for (int i = 0; i < r.settings.advanced.outFoldersNumber; ++i) {
     const std::string folder = RecentOutputFolder(r.settings, i);
     if (folder.empty()) continue;
-    if (folder == r.job.outputFolder) selected = list->count();
+    if (!r.job.outputFolder.empty() && FolderIdentity(folder) == FolderIdentity(r.job.outputFolder))
+      selected = list->count();
     list->addItem(icon, QString::fromStdString(folder));
   }
   list->setCurrentIndex(list->count() > 0 ? selected : -1);
@@ -128,7 +129,11 @@ std::string RecentOutputFolder(const Settings& settings, int i) {
 }
 
 uint32_t FolderIdentity(const std::string& folder) {
-  const QByteArray upper = QString::fromUtf8(folder).toUpper().toUtf8();
+  // "/out" from the folder dialog and "/out/" from a conversion are one
+  // folder; "/" itself stays "/".
+  std::string_view path = folder;
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const QByteArray upper = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())).toUpper().toUtf8();
   return static_cast<uint32_t>(
       crc32(0L, reinterpret_cast<const Bytef*>(upper.constData()), static_cast<uInt>(upper.size())));
 }

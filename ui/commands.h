@@ -44,7 +44,7 @@ std::string RecentOutputFolder(const Settings& settings, int i);
 bool PushRecentOutputFolder(Settings& settings, const std::string& folder);
 
 // Two folder paths name the same folder when the CRC-32 of their upper-cased
-// UTF-8 texts is equal.
+// UTF-8 texts, without trailing "/", is equal.
 uint32_t FolderIdentity(const std::string& folder);
 
 // The open-file dialog's filters in Qt's "Label (*.a *.b)" form: all

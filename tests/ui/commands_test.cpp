@@ -61,6 +61,18 @@ TEST(RecentOutputFolders, TheSameFolderInAnotherLetterCaseReplacesTheOldEntry) {
   EXPECT_NE(FolderIdentity("/srv/a/"), FolderIdentity("/srv/b/"));
 }
 
+TEST(RecentOutputFolders, ATrailingSlashDoesNotMakeASecondEntry) {
+  Settings settings;
+  settings.advanced.outFoldersNumber = 5;
+  // From the folder dialog, then from a conversion, which ends folders in "/".
+  PushRecentOutputFolder(settings, "/srv/out");
+  PushRecentOutputFolder(settings, "/home/ann");
+  PushRecentOutputFolder(settings, "/srv/out/");
+  EXPECT_EQ(History(settings), (Folders{"/srv/out/", "/home/ann"}));
+  EXPECT_NE(FolderIdentity("/"), FolderIdentity(""));
+  EXPECT_EQ(FolderIdentity("/"), FolderIdentity("//"));
+}
+
 TEST(RecentOutputFolders, EntriesAreTrimmedAndMissingOnesAreEmpty) {
   Settings settings;
   settings.file.recentOutFolders = "  /a/  \t/b/";

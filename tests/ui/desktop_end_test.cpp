@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QTest>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 
@@ -124,6 +125,40 @@ TEST_F(DesktopEndTest, RecentFoldersSurviveOnlyWithTheirHistoryOn) {
 
   settings.advanced.outFoldersHistory = 0;
   EXPECT_EQ(EndAndRestart().file.recentOutFolders, "");
+}
+
+// A locale whose decimal point is a comma, made in a folder of the test's
+// own (LOCPATH), as the desktop session of a German user sets it.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + dir_.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    made_ = std::system(command.c_str()) == 0;
+    setenv("LOCPATH", dir_.path().c_str(), 1);
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    // What QApplication's constructor does with the environment.
+    setlocale(LC_ALL, "");
+  }
+  ~CommaLocale() {
+    unsetenv("LC_ALL");
+    unsetenv("LOCPATH");
+    setlocale(LC_ALL, "C");
+  }
+  bool active() const { return made_ && std::string(localeconv()->decimal_point) == ","; }
+
+ private:
+  TempDir dir_;
+  bool made_ = false;
+};
+
+TEST_F(DesktopEndTest, NumbersKeepTheirPointUnderACommaLocale) {
+  const CommaLocale locale;
+  ASSERT_TRUE(locale.active()) << "localedef (package locales) could not make de_DE.UTF-8";
+  settings.adjustment.imageGamma = 1.5f;
+  EXPECT_TRUE(window->close());
+  const Settings next = EndAndRestart();
+  EXPECT_NE(test::ReadFile(settings.configPath).find("Image Gamma = 1.500000\r\n"), std::string::npos);
+  EXPECT_EQ(next.adjustment.imageGamma, 1.5f);
 }
 
 TEST(SecondWindow, EndsAtOnceSilentlyWhileTheFirstRuns) {

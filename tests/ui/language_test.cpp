@@ -75,9 +75,19 @@ TEST(BuiltInTexts, FindEveryEntryOfTheBlockUnderItsGroup) {
   }
 }
 
-TEST(BuiltInTexts, DoubledMediumReturnsMedium) {
-  LanguageTable table = BuiltInTable();
-  EXPECT_EQ(table.GetText("Preferences", "Medium"), "Medium");
+TEST(LanguageTable, ADoubledKeyDoesNotHideItsNeighbours) {
+  // The built-in table has "Medium" twice; the lookup must still find it and
+  // the keys sorted around it.
+  const LanguagePair block[] = {{"_GROUP_", "G"},    {"Mediums", "plural"}, {"Medium", "Medium"},
+                                {"Low", "Low"},      {"Medium", "Medium"},  {"Mediu", "cut"},
+                                {"Medium X", "wide"}, {"_END_", ""}};
+  LanguageTable table;
+  table.Build(block);
+  EXPECT_EQ(table.GroupEntryCount("G"), 6);
+  for (const auto& [key, text] : {std::pair{"Medium", "Medium"}, {"Mediums", "plural"}, {"Low", "Low"},
+                                  {"Mediu", "cut"}, {"Medium X", "wide"}})
+    EXPECT_EQ(table.GetText("G", key), text) << key;
+  EXPECT_EQ(BuiltInTable().GetText("Preferences", "Medium"), "Medium");
 }
 
 TEST(BuiltInTexts, SampleTextsAreExact) {
