@@ -13,6 +13,7 @@
 
 #include "fuzz/command_line_entry.h"
 #include "fuzz/headerless_entry.h"
+#include "fuzz/helper_result_entry.h"
 #include "fuzz/naming_entry.h"
 #include "fuzz/preferences_entry.h"
 #include "fuzz/profile_entry.h"
@@ -54,6 +55,8 @@ TEST(FuzzRegressions, ProfilesNeitherStartARunNorFail) { Replay("profile", fuzz:
 TEST(FuzzRegressions, FileNamesNeverLeadOutOfTheOutputFolder) { Replay("naming", fuzz::Naming); }
 
 TEST(FuzzRegressions, HeaderlessDataGivesThePictureAskedForOrNothing) { Replay("headerless", fuzz::Headerless); }
+
+TEST(FuzzRegressions, HelperResultsGiveAPictureInsideTheFileOrNothing) { Replay("helper_result", fuzz::HelperResult); }
 
 }  // namespace
 }  // namespace pictavo

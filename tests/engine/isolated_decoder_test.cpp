@@ -319,6 +319,22 @@ TEST(HelperDecode, AResultThatDoesNotHoldTogetherIsRefused) {
     EXPECT_TRUE(decoded.decoderFailed) << name;
     EXPECT_EQ(decoded.image, nullptr) << name;
   }
+
+  // Sizes that fit a sparse file of tebibytes (the helper's blocks live
+  // above 1 TiB) but no real picture: refused before anything is allocated
+  // or mapped.
+  HelperSettings sparse = DefaultHelperSettings();
+  sparse.executable = FakeHelper(dir, "sparse", "cat '" + result + "' >&3\ntruncate -s 3T /proc/self/fd/3");
+  const std::pair<const char*, std::string> huge[] = {
+      {"two-tebibyte description", patched(offsetof(wire::Prelude, descriptionSize), uint64_t{2} << 40)},
+      {"two-tebibyte pixels", patched(offsetof(wire::Prelude, pixelSize), uint64_t{2} << 40)},
+  };
+  for (const auto& [name, bytes] : huge) {
+    test::WriteFile(result, bytes);
+    const Decoded decoded = DecodeInHelper(sparse, FIF_RAW, input, RAW_DISPLAY);
+    EXPECT_TRUE(decoded.decoderFailed) << name;
+    EXPECT_EQ(decoded.image, nullptr) << name;
+  }
 }
 
 // A large picture is decoded straight into the shared file and handed over
