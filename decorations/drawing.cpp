@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <vector>
 
 namespace pictavo::draw {
@@ -182,6 +183,30 @@ void DrawVectorText(QImage& layer, const QFont& font, int x, int y, const QStrin
   QPainter painter(&layer);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.fillPath(path, ToColor(rgba));
+}
+
+QRect InkBounds(const QFont& font, const QString& text, bool vector) {
+  const TextSize cell = MeasureRasterText(font, text);
+  const int width = std::max(cell.width, static_cast<int>(std::ceil(VectorTextWidth(font, text))));
+  // No glyph reaches further than a line height past its cell.
+  const int margin = std::max(cell.height, 8);
+  QImage scratch = NewLayer(width + 2 * margin, cell.height + 2 * margin);
+  if (scratch.isNull()) return {};
+  if (vector) DrawVectorText(scratch, font, margin, margin, text, 0xFFFFFFFFu);
+  else DrawRasterText(scratch, font, margin, margin, text, 0xFFFFFFFFu);
+  int left = scratch.width(), top = scratch.height(), right = -1, bottom = -1;
+  for (int y = 0; y < scratch.height(); ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+    for (int x = 0; x < scratch.width(); ++x) {
+      if (qAlpha(line[x]) == 0) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  if (right < 0) return {};
+  return QRect(QPoint(left - margin, top - margin), QPoint(right - margin, bottom - margin));
 }
 
 void DrawLayer(QImage& target, const QImage& source, int opacity, PixelFilter filter) {

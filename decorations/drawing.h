@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainterPath>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -55,6 +56,12 @@ void DrawRasterText(QImage& layer, const QFont& font, int x, int y, const QStrin
 // Vector text: unhinted outlines filled antialiased, blended over the layer.
 double VectorTextWidth(const QFont& font, const QString& text);
 void DrawVectorText(QImage& layer, const QFont& font, int x, int y, const QString& text, uint32_t rgba);
+
+// Where the ink of `text` lands when drawn at (0, 0) by DrawRasterText
+// (vector false) or DrawVectorText (vector true), as found by drawing it:
+// italic letters lean past their cell ("f", "/"). Empty for text without
+// ink, and for text too large to try.
+QRect InkBounds(const QFont& font, const QString& text, bool vector);
 
 // Draws `source` onto `target` at (0, 0), blended with a constant opacity
 // (0..255, 255 plain). A filter, when given, maps each source pixel

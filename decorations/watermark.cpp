@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "decorations/decorations.h"
 #include "decorations/drawing.h"
@@ -82,12 +83,48 @@ QImage RenderText(const Settings& settings, const ConversionJob& job) {
     textWidth = size.width;
     textHeight = size.height;
   }
+  // Where each line goes in the block, and how far the ink of italic text
+  // leans out of it: the block grows by that much on each side where it
+  // does, so nothing is cut off, and keeps its size where nothing leans out.
+  const bool vector = w.textAntialiasing != 0;
+  const int64_t partWidth = textWidth + 2 * padding;
+  const int64_t partHeight = textHeight + 2 * padding;
+  if (partWidth <= 0 || partHeight <= 0 || partWidth > INT_MAX || partHeight > INT_MAX) return {};
+  struct Line {
+    QString text;
+    int64_t x;  // top-left corner in the block before it grows
+    int64_t y;
+  };
+  std::vector<Line> placed;
+  if (breaks > 0) {
+    int64_t y = padding;
+    for (const QString& line : lines) {
+      const int width = vector ? static_cast<int>(std::lround(draw::VectorTextWidth(*font, line)))
+                               : draw::MeasureRasterText(*font, line).width;
+      placed.push_back({line, AlignX(settings, width, static_cast<int>(partWidth)), y});
+      y += lineStep;
+    }
+  } else {
+    placed.push_back({text, padding, padding});
+  }
+
+  int64_t inkLeft = 0, inkTop = 0, inkRight = partWidth, inkBottom = partHeight;
+  for (const Line& line : placed) {
+    const QRect ink = draw::InkBounds(*font, line.text, vector);
+    if (ink.isEmpty()) continue;
+    inkLeft = std::min<int64_t>(inkLeft, line.x + ink.left());
+    inkTop = std::min<int64_t>(inkTop, line.y + ink.top());
+    inkRight = std::max<int64_t>(inkRight, line.x + ink.right() + 1);
+    inkBottom = std::max<int64_t>(inkBottom, line.y + ink.bottom() + 1);
+  }
   // A block that does not fit in an int cannot be a layer anyway.
-  const int64_t fullWidth = textWidth + 2 * padding;
-  const int64_t fullHeight = textHeight + 2 * padding;
-  if (fullWidth <= 0 || fullHeight <= 0 || fullWidth > INT_MAX || fullHeight > INT_MAX) return {};
+  const int64_t fullWidth = inkRight - inkLeft;
+  const int64_t fullHeight = inkBottom - inkTop;
+  if (fullWidth > INT_MAX || fullHeight > INT_MAX) return {};
   const int blockWidth = static_cast<int>(fullWidth);
   const int blockHeight = static_cast<int>(fullHeight);
+  const int64_t shiftX = -inkLeft;
+  const int64_t shiftY = -inkTop;
 
   QImage block;
   if (!w.textAntialiasing) {
@@ -96,16 +133,8 @@ QImage RenderText(const Settings& settings, const ConversionJob& job) {
     const uint32_t textColor = ColorWithAlpha(w.fontColor, w.textOpacity);
     block = draw::NewLayer(blockWidth, blockHeight, ColorWithAlpha(w.backColor, w.backOpacity));
     if (block.isNull()) return {};
-    if (breaks > 0) {
-      int64_t y = padding;
-      for (const QString& line : lines) {
-        const int x = AlignX(settings, draw::MeasureRasterText(*font, line).width, blockWidth);
-        draw::DrawRasterText(block, *font, x, Saturate(y), line, textColor);
-        y += lineStep;
-      }
-    } else {
-      draw::DrawRasterText(block, *font, Saturate(padding), Saturate(padding), text, textColor);
-    }
+    for (const Line& line : placed)
+      draw::DrawRasterText(block, *font, Saturate(line.x + shiftX), Saturate(line.y + shiftY), line.text, textColor);
     return block;
   }
 
@@ -116,16 +145,8 @@ QImage RenderText(const Settings& settings, const ConversionJob& job) {
   block = draw::NewLayer(blockWidth, blockHeight);
   if (box.isNull() || letters.isNull() || block.isNull()) return {};
   const uint32_t textColor = ColorWithAlpha(w.fontColor, 255);
-  if (breaks > 0) {
-    int64_t y = padding;
-    for (const QString& line : lines) {
-      const int width = static_cast<int>(std::lround(draw::VectorTextWidth(*font, line)));
-      draw::DrawVectorText(letters, *font, AlignX(settings, width, blockWidth), Saturate(y), line, textColor);
-      y += lineStep;
-    }
-  } else {
-    draw::DrawVectorText(letters, *font, Saturate(padding), Saturate(padding), text, textColor);
-  }
+  for (const Line& line : placed)
+    draw::DrawVectorText(letters, *font, Saturate(line.x + shiftX), Saturate(line.y + shiftY), line.text, textColor);
   draw::DrawLayer(block, box, w.backOpacity);
   draw::DrawLayer(block, letters, w.textOpacity);
   return block;

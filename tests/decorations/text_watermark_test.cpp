@@ -3,6 +3,8 @@
 #include <set>
 
 #include "decorations/decorations.h"
+#include "decorations/drawing.h"
+#include "decorations/watermark_font.h"
 #include "pixels.h"
 
 namespace pictavo {
@@ -108,6 +110,36 @@ TEST_F(TextWatermarkTest, ShortLineSitsByTheAlignment) {
     const int miss[] = {leftGap - 8, rightGap - leftGap, rightGap - 8};
     EXPECT_LE(std::abs(miss[alignment]), 3) << "gaps " << leftGap << " and " << rightGap;
   }
+}
+
+TEST_F(TextWatermarkTest, ItalicInkIsNeverCutAtTheBlockEdges) {
+  // The red channel counts the white text only (the box is blue). With a
+  // wide padding nothing can be cut; without padding the block must still
+  // hold every bit of ink that leans out of the text's cell.
+  const auto inkOf = [&](int padding) {
+    settings.watermark.textPadding = padding;
+    const Bitmap image = Marked();
+    const Box block = test::ChangedArea(image.get(), kGrey);
+    int64_t ink = 0;
+    ForEachIn(image.get(), block, [&](int, int, Rgb c) { ink += c.r; });
+    return ink;
+  };
+  settings.watermark.text = "ff text//";
+  settings.watermark.fontSize = 40;
+  for (uint8_t style : {2, 3}) {
+    for (uint8_t antialiasing : {0, 1}) {
+      settings.watermark.fontStyle = style;
+      settings.watermark.textAntialiasing = antialiasing;
+      ASSERT_TRUE(OpenWatermarkFont(settings));
+      EXPECT_EQ(inkOf(0), inkOf(30)) << "style " << int{style} << ", antialiasing " << int{antialiasing};
+    }
+  }
+  // Upright letters that stay inside their cell keep the block's own size.
+  settings.watermark.fontStyle = 0;
+  settings.watermark.textAntialiasing = 0;
+  settings.watermark.textPadding = 0;
+  ASSERT_TRUE(OpenWatermarkFont(settings));
+  EXPECT_EQ(BlockOf("HIH").width(), draw::MeasureRasterText(*OpenedWatermarkFont(), QStringLiteral("HIH")).width);
 }
 
 TEST_F(TextWatermarkTest, TokensAreExpandedBeforeMeasuring) {
