@@ -133,6 +133,7 @@ ratio() { { [ "$1" = - ] || [ "$2" = - ]; } && echo - || awk -v a="$1" -v b="$2"
 
 rows=()
 phases=()
+differs=0
 for file in "${files[@]}"; do
   for workload in "${workloads[@]}"; do
     tools=(pictavo bare)
@@ -160,6 +161,7 @@ for file in "${files[@]}"; do
       same="$kind_p, identical"
     else
       same="DIFFERS: $kind_p vs $kind_b"
+      differs=$((differs + 1))
     fi
 
     tp="$(median 1 "$work/pictavo.results")"; tb="$(median 1 "$work/bare.results")"
@@ -200,3 +202,10 @@ echo
 echo "| file | workload | phases |"
 echo "|---|---|---|"
 printf '%s\n' "${phases[@]}"
+
+# A measurement of different work is no measurement: fail the run.
+if ((differs)); then
+  echo
+  echo "$differs output(s) of the program differ from the bare FreeImage work" >&2
+  exit 1
+fi
