@@ -5,7 +5,7 @@
 #include "settings/preferences_file.h"
 #include "settings/program.h"
 #include "settings/text_util.h"
-#include "ui/language.h"
+#include "texts/language.h"
 
 namespace pictavo {
 

@@ -8,7 +8,7 @@
 #include "engine/convert.h"
 #include "settings/program.h"
 #include "settings/text_util.h"
-#include "ui/language.h"
+#include "texts/language.h"
 
 namespace pictavo {
 

@@ -10,7 +10,7 @@
 #include "app/instance_lock.h"
 #include "settings/config.h"
 #include "settings/program.h"
-#include "ui/language.h"
+#include "texts/language.h"
 #include "ui/main_window.h"
 #include "ui/themes.h"
 

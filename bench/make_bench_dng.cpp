@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/support/dng_writer.h"
+#include "tools/dng_writer.h"
 
 namespace {
 
@@ -28,19 +28,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT.dng [WIDTH HEIGHT]\n", argc > 0 ? argv[0] : "pictavo_bench_dng");
     return 2;
   }
-  pictavo::test::DngOptions options;
+  pictavo::dng::DngOptions options;
   options.width = argc == 4 ? std::atoi(argv[2]) : 6000;
   options.height = argc == 4 ? std::atoi(argv[3]) : 4000;
   options.scene = [](double x, double y) {
-    pictavo::test::SceneColor colour = pictavo::test::ColorPatches(x, y);
+    pictavo::dng::SceneColor colour = pictavo::dng::ColorPatches(x, y);
     const double n = 0.03 * Noise(x, y);
     for (double& c : colour) c = c + n < 0 ? 0 : (c + n > 1 ? 1 : c + n);
     return colour;
   };
-  options.preview = pictavo::test::DngPreview::kJpeg;
+  options.preview = pictavo::dng::DngPreview::kJpeg;
   options.previewWidth = 1600;
   options.previewHeight = 1066;
-  if (!pictavo::test::WriteDng(argv[1], options)) {
+  if (!pictavo::dng::WriteDng(argv[1], options)) {
     std::fprintf(stderr, "cannot write %s\n", argv[1]);
     return 1;
   }

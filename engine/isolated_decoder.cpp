@@ -168,7 +168,9 @@ bool ReadShape(wire::Reader& in, Shape& shape) {
   in.Get(shape.greenMask);
   in.Get(shape.blueMask);
   in.Get(shape.info);
-  return in.ok() && shape.info.biWidth > 0 && shape.info.biHeight > 0;
+  // A type FreeImage does not have is no picture (and no enum value).
+  return in.ok() && shape.type >= FIT_BITMAP && shape.type <= FIT_RGBAF && shape.info.biWidth > 0 &&
+         shape.info.biHeight > 0;
 }
 
 // What FreeImage derives from type, size and depth; a bitmap made from the

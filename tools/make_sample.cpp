@@ -4,20 +4,20 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/support/dng_writer.h"
+#include "tools/dng_writer.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s OUTPUT.dng\n", argc > 0 ? argv[0] : "pictavo_make_sample");
     return 2;
   }
-  pictavo::test::DngOptions options;
+  pictavo::dng::DngOptions options;
   options.width = 320;
   options.height = 240;
-  options.preview = pictavo::test::DngPreview::kJpeg;
+  options.preview = pictavo::dng::DngPreview::kJpeg;
   options.previewWidth = 160;
   options.previewHeight = 120;
-  if (!pictavo::test::WriteDng(argv[1], options)) {
+  if (!pictavo::dng::WriteDng(argv[1], options)) {
     std::fprintf(stderr, "cannot write %s\n", argv[1]);
     return 1;
   }

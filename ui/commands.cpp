@@ -11,7 +11,7 @@
 #include "engine/job.h"
 #include "settings/text_util.h"
 #include "ui/dialogs.h"
-#include "ui/language.h"
+#include "texts/language.h"
 #include "ui/main_window.h"
 
 namespace pictavo {

@@ -19,7 +19,7 @@
 #include "settings/text_util.h"
 #include "ui/commands.h"
 #include "ui/dialogs.h"
-#include "ui/language.h"
+#include "texts/language.h"
 #include "ui/main_window.h"
 
 namespace pictavo {

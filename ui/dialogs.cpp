@@ -6,7 +6,7 @@
 #include <QFontDialog>
 #include <QMessageBox>
 
-#include "ui/language.h"
+#include "texts/language.h"
 
 namespace pictavo {
 

@@ -23,7 +23,7 @@
 #include "settings/text_util.h"
 #include "ui/commands.h"
 #include "ui/conversion_dialog.h"
-#include "ui/language.h"
+#include "texts/language.h"
 
 namespace pictavo {
 

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -95,26 +94,15 @@ std::string ThemeDisplayName(const std::string& programFolder, std::string_view 
 bool LoadTheme(Settings& settings, const std::string& programFolder, const ThemeList& themes, ImageStore& images,
                bool buttons, bool menuIcons, bool toolbarIcons);
 
+// No single theme archive entry is read beyond this many bytes; interface
+// pictures and theme.cfg are far smaller.
+inline constexpr int64_t kMaxThemeEntryBytes = 16 << 20;
+
 // Value lookup in a "theme.cfg" text (CR LF lines, [Section] headers, Key=Value
 // entries), with the format's long-standing rules kept: the section header and
 // the key match without regard to ASCII case, the key matches as a prefix of
 // the line, a key on a last line without CR LF is not found, the value ends
 // at a second "=", and spaces, then TABs, CRs and LFs are trimmed from its ends.
 std::string ThemeValue(std::string_view text, std::string_view section, std::string_view key);
-
-// ---- zip archives ----
-
-// No single archive entry is read beyond this many bytes; interface pictures
-// and theme.cfg are far smaller.
-inline constexpr int64_t kMaxThemeEntryBytes = 16 << 20;
-
-// Entry name (exactly as stored) → uncompressed size, for entries above 0
-// bytes. Nothing when the file does not open as a zip archive.
-using ArchiveListing = std::map<std::string, int64_t>;
-std::optional<ArchiveListing> ListZipEntries(const std::string& path);
-
-// The first entry named `name`, at most maxBytes of it. Nothing when the
-// archive or the entry cannot be read.
-std::optional<std::string> ReadZipEntry(const std::string& path, std::string_view name, int64_t maxBytes);
 
 }  // namespace pictavo

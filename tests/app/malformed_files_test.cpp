@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/dng_writer.h"
+#include "tools/dng_writer.h"
 #include "tests/support/malformed.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -87,10 +87,10 @@ TEST(DecoderFailures, FuzzedCorpusFilesEndCleanly) {
 
 // The project's own malformed cases, made from the DNG writer's files.
 TEST(MalformedFiles, EndConvertedAtAKnownSizeOrNotAtAll) {
-  const std::string dng = test::MakeDng({});  // 96 x 64, no preview
-  test::DngOptions withPreview;
-  withPreview.preview = test::DngPreview::kJpeg;  // 40 x 30
-  const std::string previewed = test::MakeDng(withPreview);
+  const std::string dng = dng::MakeDng({});  // 96 x 64, no preview
+  dng::DngOptions withPreview;
+  withPreview.preview = dng::DngPreview::kJpeg;  // 40 x 30
+  const std::string previewed = dng::MakeDng(withPreview);
   ASSERT_FALSE(dng.empty());
   ASSERT_FALSE(previewed.empty());
   constexpr uint16_t kWidth = 256, kHeight = 257, kBitsPerSample = 258, kStripOffsets = 273, kStripBytes = 279;

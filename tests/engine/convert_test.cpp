@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "engine/load.h"
-#include "tests/support/dng_writer.h"
+#include "tools/dng_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace pictavo {
@@ -148,7 +148,7 @@ TEST_F(WorkerTest, ConvertingTheSameInputTwiceReplacesTheFirstOutput) {
 
 TEST_F(WorkerTest, AutomaticDepthFollowsTheLoadedPicture) {
   const std::string dng = dir.file("photo.dng");
-  ASSERT_TRUE(test::WriteDng(dng, {}));
+  ASSERT_TRUE(dng::WriteDng(dng, {}));
   files[dng] = {1, ""};
   settings.input.rawLoadAs = 5;
   settings.input.rawToneMapping = 0;

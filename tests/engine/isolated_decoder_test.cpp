@@ -21,7 +21,7 @@
 #include "decode/wire.h"
 #include "engine/convert.h"
 #include "engine/formats.h"
-#include "tests/support/dng_writer.h"
+#include "tools/dng_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace pictavo {
@@ -266,7 +266,7 @@ TEST(HelperDecode, NoPictureIsAPlainNullAndNoFailure) {
 TEST(HelperDecode, AResultThatDoesNotHoldTogetherIsRefused) {
   test::TempDir dir;
   const std::string input = dir.file("photo.dng");
-  ASSERT_TRUE(test::WriteDng(input, {}));
+  ASSERT_TRUE(dng::WriteDng(input, {}));
   const std::string captured = dir.file("result");
   HelperSettings capture = DefaultHelperSettings();
   const std::string real = capture.executable;
@@ -350,13 +350,13 @@ TEST(HelperDecode, LargePicturesAreHandedOverWithoutACopy) {
                                   "head -c " + std::to_string(sizeof(wire::Prelude)) + " /proc/self/fd/3 > '" +
                                   prelude + "'\nstat -L -c '%b %B' /proc/self/fd/3 > '" + allocated +
                                   "'\nexit $status");
-  test::DngOptions large;
+  dng::DngOptions large;
   large.width = 1200;
   large.height = 800;
   const std::string largeDng = dir.file("large.dng");
   const std::string smallDng = dir.file("small.dng");
-  ASSERT_TRUE(test::WriteDng(largeDng, large));
-  ASSERT_TRUE(test::WriteDng(smallDng, {}));
+  ASSERT_TRUE(dng::WriteDng(largeDng, large));
+  ASSERT_TRUE(dng::WriteDng(smallDng, {}));
 
   for (const bool isLarge : {true, false}) {
     const std::string& input = isLarge ? largeDng : smallDng;
@@ -385,7 +385,7 @@ TEST(HelperDecode, LargePicturesAreHandedOverWithoutACopy) {
 TEST(HelperDecode, SharedPixelsLiveExactlyAsLongAsTheirBitmap) {
   test::TempDir dir;
   const std::string input = dir.file("photo.dng");
-  ASSERT_TRUE(test::WriteDng(input, {}));
+  ASSERT_TRUE(dng::WriteDng(input, {}));
   const size_t before = SharedPixelMappings();
   Bitmap image = DecodeInHelper(DefaultHelperSettings(), FIF_RAW, input, RAW_DEFAULT).image;
   ASSERT_NE(image, nullptr);
@@ -402,11 +402,11 @@ TEST(HelperDecode, MemoryBeyondTheLimitGivesNoPicture) {
   test::TempDir dir;
   const std::string small = dir.file("small.dng");
   const std::string large = dir.file("large.dng");
-  ASSERT_TRUE(test::WriteDng(small, {}));
-  test::DngOptions twelveMegapixels;
+  ASSERT_TRUE(dng::WriteDng(small, {}));
+  dng::DngOptions twelveMegapixels;
   twelveMegapixels.width = 4000;
   twelveMegapixels.height = 3000;
-  ASSERT_TRUE(test::WriteDng(large, twelveMegapixels));
+  ASSERT_TRUE(dng::WriteDng(large, twelveMegapixels));
 
   // A full decode of twelve megapixels needs about 200 MiB; a small one fits
   // in half of that with the program's libraries loaded.
@@ -498,26 +498,26 @@ class SameOutputEitherWay : public ::testing::TestWithParam<int> {
 };
 
 TEST_P(SameOutputEitherWay, ForDngsOfTheTestWriter) {
-  test::DngOptions plain;
-  test::DngOptions preview;
-  preview.preview = test::DngPreview::kJpeg;
-  test::DngOptions unreadable;
-  unreadable.preview = test::DngPreview::kUnreadable;
-  test::DngOptions odd;
+  dng::DngOptions plain;
+  dng::DngOptions preview;
+  preview.preview = dng::DngPreview::kJpeg;
+  dng::DngOptions unreadable;
+  unreadable.preview = dng::DngPreview::kUnreadable;
+  dng::DngOptions odd;
   odd.width = 250;
   odd.height = 171;
   // Large enough for the picture to be handed over in place.
-  test::DngOptions large;
+  dng::DngOptions large;
   large.width = 1200;
   large.height = 800;
   int index = 0;
-  for (const test::DngOptions& options : {plain, preview, unreadable, odd, large}) {
+  for (const dng::DngOptions& options : {plain, preview, unreadable, odd, large}) {
     const std::string path = dir.file("writer" + std::to_string(index++) + ".dng");
-    ASSERT_TRUE(test::WriteDng(path, options));
+    ASSERT_TRUE(dng::WriteDng(path, options));
     ExpectSame(path);
   }
   const std::string jpeg = dir.file("jpeg.nef");
-  test::WriteFile(jpeg, test::MakeJpeg(test::ColorPatches, 60, 45));
+  test::WriteFile(jpeg, dng::MakeJpeg(dng::ColorPatches, 60, 45));
   ExpectSame(jpeg);
 }
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/dng_writer.h"
+#include "tools/dng_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace pictavo {
@@ -67,7 +67,7 @@ std::array<double, 3> ColourAt(FIBITMAP* dib, std::array<double, 2> where) {
 void ExpectColourPatches(const Bitmap& image) {
   ASSERT_NE(image, nullptr);
   for (int primary = 0; primary < 3; ++primary) {
-    const auto colour = ColourAt(image.get(), test::PatchCentre(primary));
+    const auto colour = ColourAt(image.get(), dng::PatchCentre(primary));
     for (int other : {(primary + 1) % 3, (primary + 2) % 3})
       EXPECT_GT(colour[primary], 3 * colour[other]) << "patch " << primary;
   }
@@ -170,18 +170,18 @@ TEST_F(DecoderCalls, FirstPictureEndsTheChain) {
 // The real decoders on files of the DNG writer (96 x 64, preview 40 x 30).
 class DngLoad : public ::testing::Test {
  protected:
-  std::string Dng(test::DngPreview preview) {
-    test::DngOptions options;
+  std::string Dng(dng::DngPreview preview) {
+    dng::DngOptions options;
     options.preview = preview;
     const std::string path = dir.file("photo" + std::to_string(static_cast<int>(preview)) + ".dng");
-    EXPECT_TRUE(test::WriteDng(path, options));
+    EXPECT_TRUE(dng::WriteDng(path, options));
     return path;
   }
   test::TempDir dir;
 };
 
 TEST_F(DngLoad, EachLoadModeGivesItsSizeAndDepth) {
-  const std::string path = Dng(test::DngPreview::kJpeg);
+  const std::string path = Dng(dng::DngPreview::kJpeg);
   Bitmap full = LoadImage(Input(5), path);
   EXPECT_EQ(ShapeOf(full), "96x64 bpp=48");
   EXPECT_EQ(FreeImage_GetImageType(full.get()), FIT_RGB16);
@@ -194,11 +194,11 @@ TEST_F(DngLoad, EachLoadModeGivesItsSizeAndDepth) {
   ExpectColourPatches(display);
   EXPECT_EQ(ShapeOf(LoadImage(Input(4), path)), "48x32 bpp=48");
   // Without a preview, the preview load decodes the mosaic at 24 bits.
-  EXPECT_EQ(ShapeOf(LoadImage(Input(0), Dng(test::DngPreview::kNone))), "96x64 bpp=24");
+  EXPECT_EQ(ShapeOf(LoadImage(Input(0), Dng(dng::DngPreview::kNone))), "96x64 bpp=24");
 }
 
 TEST_F(DngLoad, UnreadablePreviewStillDecodesTheMosaic) {
-  const std::string path = Dng(test::DngPreview::kUnreadable);
+  const std::string path = Dng(dng::DngPreview::kUnreadable);
   ASSERT_EQ(DecodeWithFreeImage(FIF_RAW, path, RAW_PREVIEW), nullptr) << "the decoder no longer gives up here";
   Bitmap image = LoadImage(Input(0), path);
   EXPECT_EQ(ShapeOf(image), "96x64 bpp=24");
@@ -207,7 +207,7 @@ TEST_F(DngLoad, UnreadablePreviewStillDecodesTheMosaic) {
 
 TEST_F(DngLoad, JpegUnderARawNameLoadsThroughTheJpegDecoder) {
   const std::string path = dir.file("photo.nef");
-  test::WriteFile(path, test::MakeJpeg(test::ColorPatches, 60, 45));
+  test::WriteFile(path, dng::MakeJpeg(dng::ColorPatches, 60, 45));
   ExpectColourPatches(LoadImage(Input(0), path));
   for (int loadAs : {0, 3, 5}) EXPECT_EQ(ShapeOf(LoadImage(Input(loadAs), path)), "60x45 bpp=24") << loadAs;
 }

@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "tests/support/dng_writer.h"
+#include "tools/dng_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/desktop_fixture.h"
 
@@ -97,7 +97,7 @@ class CommandsTest : public DesktopTest {
   // A real, accepted input file in the temporary folder.
   std::string Photo(const std::string& name) {
     const std::string path = dir_.file(name);
-    EXPECT_TRUE(test::WriteDng(path, {}));
+    EXPECT_TRUE(dng::WriteDng(path, {}));
     return path;
   }
   TempDir dir_;
@@ -147,7 +147,7 @@ TEST_F(CommandsTest, AnAcceptedFileBringsItsFolderAsOutputFolder) {
   // A second file replaces the first; the output folder stays.
   std::filesystem::create_directory(dir_.file("more"));
   const std::string second = dir_.file("more/second.DNG");
-  ASSERT_TRUE(test::WriteDng(second, {}));
+  ASSERT_TRUE(dng::WriteDng(second, {}));
   EXPECT_TRUE(AddInputFile(*window, second));
   EXPECT_EQ(window->inputField()->text().toStdString(), second);
   EXPECT_EQ(window->folderList()->currentText().toStdString(), folder);

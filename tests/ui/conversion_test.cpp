@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "engine/isolated_decoder.h"
-#include "tests/support/dng_writer.h"
+#include "tools/dng_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/desktop_fixture.h"
 #include "ui/commands.h"
@@ -104,7 +104,7 @@ class ConversionTest : public DesktopTest {
 
   std::string Photo(const std::string& name) {
     const std::string path = dir_.file(name);
-    EXPECT_TRUE(test::WriteDng(path, {}));
+    EXPECT_TRUE(dng::WriteDng(path, {}));
     return path;
   }
 

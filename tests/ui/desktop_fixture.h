@@ -19,7 +19,7 @@
 #include "engine/job.h"
 #include "settings/settings.h"
 #include "ui/dialogs.h"
-#include "ui/language.h"
+#include "texts/language.h"
 #include "ui/main_window.h"
 #include "ui/themes.h"
 

@@ -20,7 +20,7 @@ class QtApplicationEnvironment : public ::testing::Environment {
 
  private:
   int argc_ = 1;
-  char name_[16] = "ui_widget_tests";
+  char name_[16] = "ui_tests";
   char* argv_[2] = {name_, nullptr};
   std::unique_ptr<QApplication> app_;
 };

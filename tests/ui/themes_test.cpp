@@ -1,4 +1,5 @@
 #include "ui/themes.h"
+#include "ui/zip_reader.h"
 
 #include <archive.h>
 #include <archive_entry.h>

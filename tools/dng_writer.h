@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace pictavo::test {
+namespace pictavo::dng {
 
 // Linear RGB, each channel 0..1.
 using SceneColor = std::array<double, 3>;
@@ -49,4 +49,4 @@ bool WriteDng(const std::string& path, const DngOptions& options);
 // A baseline JPEG (sRGB, 8 bits per channel) of the scene, encoded by FreeImage.
 std::string MakeJpeg(const Scene& scene, int width, int height);
 
-}  // namespace pictavo::test
+}  // namespace pictavo::dng

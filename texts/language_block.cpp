@@ -1,7 +1,7 @@
 // The built-in English interface texts. Order within a group does not
 // matter: the table sorts each group when it is built.
 
-#include "ui/language.h"
+#include "texts/language.h"
 
 namespace pictavo {
 

@@ -1,4 +1,4 @@
-#include "ui/language.h"
+#include "texts/language.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tests/support/dng_writer.h"
+#include "tools/dng_writer.h"
 
 #include <FreeImage.h>
 
@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-namespace pictavo::test {
+namespace pictavo::dng {
 
 namespace {
 
@@ -280,4 +280,4 @@ bool WriteDng(const std::string& path, const DngOptions& options) {
   return static_cast<bool>(out.flush());
 }
 
-}  // namespace pictavo::test
+}  // namespace pictavo::dng
