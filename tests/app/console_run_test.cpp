@@ -141,6 +141,38 @@ TEST_F(ConsoleRunTest, DebugLinesOfTheOptionalSteps) {
   EXPECT_EQ(Lines(r.lines.begin(), r.lines.begin() + static_cast<long>(expected.size())), expected);
 }
 
+TEST_F(ConsoleRunTest, DebugLinesOfTheWatermarks) {
+  // The lines between "Watermark: ..." and "Filename Mask: ...".
+  auto watermarkLines = [&](Lines options) {
+    Lines args = {"-i", input, "-o", out, "-d", "-q"};
+    args.insert(args.end(), options.begin(), options.end());
+    const auto r = Run(args);
+    EXPECT_EQ(r.exitStatus, 0) << r.out;
+    const auto first = std::find_if(r.lines.begin(), r.lines.end(),
+                                    [](const std::string& l) { return l.rfind("Watermark: ", 0) == 0; });
+    const auto last = std::find_if(first, r.lines.end(),
+                                   [](const std::string& l) { return l.rfind("Filename Mask: ", 0) == 0; });
+    return Lines(first, last);
+  };
+  EXPECT_EQ(watermarkLines({"--wm-text=Hello %n%", "--wm-font-style=bolditalic", "--wm-text-antialiasing",
+                            "--wm-text-alignment=right", "--wm-text-x-offset=-3", "--wm-text-y-offset=7",
+                            "--wm-back-opacity=99"}),
+            (Lines{"Watermark: TEXT", "Watermark text: Hello %n%", "Watermark font: Arial",
+                   "Watermark font size: 14", "Watermark font leading: 0", "Watermark font color: FFFFFF",
+                   "Watermark font style: BOLDITALIC", "Watermark font effect: NONE",
+                   "Watermark text antialiasing: 1", "Watermark text alignment: RIGHT", "Watermark text padding: 0",
+                   "Watermark text opacity: 255", "Watermark background color: 000000",
+                   "Watermark background opacity: 99", "Watermark boundary: IMAGE", "Watermark position: BOTTOMRIGHT",
+                   "Watermark offset (x/y): -3/7", "Watermark rotation: 0", "Watermark size/mode: FIXED"}));
+  test::WriteFile(dir.file("mark.raw"), "not empty");
+  EXPECT_EQ(watermarkLines({"--wm-image=" + dir.file("mark.raw"), "--wm-image-greyscale", "--wm-image-opacity=50",
+                            "--wm-image-boundary=frame", "--wm-image-position=middlecenter", "--wm-image-x-offset=4",
+                            "--wm-image-rotation=45"}),
+            (Lines{"Watermark: IMAGE", "Watermark image: " + dir.file("mark.raw"), "Watermark greyscale: 1",
+                   "Watermark opacity: 50", "Watermark boundary: FRAME", "Watermark position: MIDDLECENTER",
+                   "Watermark offset (x/y): 4/10", "Watermark rotation: 45", "Watermark size/mode: FIXED"}));
+}
+
 TEST_F(ConsoleRunTest, AVersionSwitchAfterTheFirstPositionIsIgnored) {
   auto r = Run({"-i", input, "-o", out, "-v", "-q"});
   EXPECT_EQ(r.exitStatus, 0);
