@@ -4,8 +4,10 @@
 #include <exception>
 #include <thread>
 
-#include "app/keywords.h"
+#include "app/options.h"
 #include "engine/convert.h"
+#include "engine/formats.h"
+#include "settings/keywords.h"
 #include "settings/program.h"
 #include "settings/text_util.h"
 #include "texts/language.h"
@@ -14,81 +16,91 @@ namespace pictavo {
 
 namespace {
 
-struct DebugLine {
-  const char* label;
+// A setting the run tests once its debug line is out; a failed test stops
+// the run with the message.
+struct SettingCheck {
   const char* group;
   const char* key;
-  int table;  // keyword table, -1 for a plain number or text
+  bool (*passes)(const Settings&);
+  const char* message;
 };
 
-// Debug lines of the output formats, and the message of a failed depth test.
-struct OutputRows {
-  const char* extension;
-  std::vector<DebugLine> lines;
+const SettingCheck kSettingChecks[] = {
+    {"Transform", "Image Width", [](const Settings& s) { return s.transform.imageWidth != 0; },
+     "Error: Invalid width value"},
+    {"Transform", "Image Height", [](const Settings& s) { return s.transform.imageHeight != 0; },
+     "Error: Invalid height value"},
+    {"Adjustment", "Image Brightness",
+     [](const Settings& s) { return s.adjustment.imageBrightness >= -100 && s.adjustment.imageBrightness <= 100; },
+     "Error: Invalid brightness value"},
+    {"Adjustment", "Image Contrast",
+     [](const Settings& s) { return s.adjustment.imageContrast >= -100 && s.adjustment.imageContrast <= 100; },
+     "Error: Invalid contrast value"},
+    // NaN fails both comparisons.
+    {"Adjustment", "Image Gamma",
+     [](const Settings& s) { return s.adjustment.imageGamma >= 0.01f && s.adjustment.imageGamma <= 9.99f; },
+     "Error: Invalid gamma value"},
 };
 
-const std::vector<OutputRows>& OutputDebugRows() {
-  static const std::vector<OutputRows> rows = {
-      {"bmp", {{"BMP BPP: ", "Output", "BMP BPP", -1}, {"BMP Compression: ", "Output", "BMP Compression", 4},
-               {"BMP Color Table: ", "Output", "BMP Color Table", 5}}},
-      {"dds", {{"DDS BPP: ", "Output", "DDS BPP", -1}}},
-      {"exr", {{"EXR BPP: ", "Output", "EXR BPP", -1}, {"EXR Compression: ", "Output", "EXR Compression", 4}}},
-      {"gif", {{"GIF BPP: ", "Output", "GIF BPP", -1}}},
-      {"hdr", {{"HDR BPP: ", "Output", "HDR BPP", -1}}},
-      {"ico", {{"ICO BPP: ", "Output", "ICO BPP", -1}}},
-      {"j2k", {{"J2K BPP: ", "Output", "J2K BPP", -1}}},
-      {"jng", {{"JNG BPP: ", "Output", "JNG BPP", -1}}},
-      {"jp2", {{"JP2 BPP: ", "Output", "JP2 BPP", -1}}},
-      {"jpg", {{"JPG BPP: ", "Output", "JPG BPP", -1}, {"JPG Quality: ", "Output", "JPG Quality", -1},
-               {"JPG Chroma Subsampling: ", "Output", "JPG Chroma", 7}, {"JPG Save As: ", "Output", "JPG Save As", 8}}},
-      {"jxr", {{"JXR BPP: ", "Output", "JXR BPP", -1}}},
-      {"pbm", {{"PBM BPP: ", "Output", "PBM BPP", -1}}},
-      {"pcx", {{"PCX BPP: ", "Output", "PCX BPP", -1}}},
-      {"pfm", {{"PFM BPP: ", "Output", "PFM BPP", -1}}},
-      {"pgm", {{"PGM BPP: ", "Output", "PGM BPP", -1}}},
-      {"png", {{"PNG BPP: ", "Output", "PNG BPP", -1}, {"PNG Compression: ", "Output", "PNG Compression", 4},
-               {"PNG Interlaced: ", "Output", "PNG Interlaced", -1}}},
-      {"ppm", {{"PPM BPP: ", "Output", "PPM BPP", -1}}},
-      {"psd", {{"PSD BPP: ", "Output", "PSD BPP", -1}}},
-      {"tga", {{"TGA BPP: ", "Output", "TGA BPP", -1}, {"TGA Compression: ", "Output", "TGA Compression", 4}}},
-      {"tiff", {{"TIFF BPP: ", "Output", "TIFF BPP", -1}, {"TIFF Compression: ", "Output", "TIFF Compression", 4},
-                {"TIFF Color Model: ", "Output", "TIFF Color Model", 6}}},
-      {"wbmp", {{"WBMP BPP: ", "Output", "WBMP BPP", -1}}},
-      {"webp", {{"WEBP BPP: ", "Output", "WEBP BPP", -1}}},
-      {"xpm", {{"XPM BPP: ", "Output", "XPM BPP", -1}}},
-  };
-  return rows;
-}
+// When the debug lines of a step are printed, and the line that heads the
+// step whether or not it is on.
+struct StepRule {
+  EchoStep step;
+  bool (*on)(const Settings&);
+  const char* headingLabel = nullptr;  // nullptr: no heading
+  const char* headingGroup = nullptr;  // its setting, shown by its words
+  const char* headingKey = nullptr;
+  Keywords headingWords = Keywords::None;
+};
 
-const std::vector<DebugLine>& InputDebugLines(const std::string& group) {
-  static const std::vector<DebugLine> none;
-  static const std::vector<DebugLine> dds = {{"DDS Load As: ", "Input", "DDS Load As", 0}};
-  static const std::vector<DebugLine> gif = {{"GIF Frame Loading: ", "Input", "GIF Frame Loading", 2}};
-  static const std::vector<DebugLine> ico = {{"ICO Frame Loading: ", "Input", "ICO Frame Loading", 2}};
-  static const std::vector<DebugLine> tiff = {{"TIFF Frame Loading: ", "Input", "TIFF Frame Loading", 2}};
-  static const std::vector<DebugLine> raw = {
-      {"RAW Load As: ", "Input", "RAW Load As", 1},
-      {"RAW Header Size: ", "Input", "RAW Header Size", -1},
-      {"RAW Image Width: ", "Input", "RAW Image Width", -1},
-      {"RAW Image Height: ", "Input", "RAW Image Height", -1},
-      {"RAW Tone Mapping: ", "Input", "RAW Tone Mapping", 3},
-  };
-  if (group == "dds") return dds;
-  if (group == "gif") return gif;
-  if (group == "ico") return ico;
-  if (group == "raw") return raw;
-  if (group == "tiff") return tiff;
-  return none;
-}
+const StepRule kStepRules[] = {
+    {EchoStep::Rotation, [](const Settings& s) { return s.transform.doImageRotation != 0; }},
+    {EchoStep::Resize, [](const Settings& s) { return s.transform.doImageResize != 0; }},
+    {EchoStep::Flip, [](const Settings&) { return true; }},
+    {EchoStep::ColorCorrection, [](const Settings& s) { return s.adjustment.doImageColorCorrection != 0; }},
+    {EchoStep::Greyscale, [](const Settings&) { return true; }},
+    {EchoStep::Threshold, [](const Settings& s) { return s.adjustment.doImageThreshold != 0; }},
+    {EchoStep::Frame, [](const Settings& s) { return s.frame.doFrame == 1; }, "Frame", "Frame", "Do Frame", Keywords::Frame},
+    {EchoStep::TextWatermark, [](const Settings& s) { return s.watermark.doWatermark == 1; }, "Watermark",
+     "Watermark", "Do Watermark", Keywords::Watermark},
+    {EchoStep::PictureWatermark, [](const Settings& s) { return s.watermark.doWatermark == 2; }},
+    {EchoStep::Naming, [](const Settings&) { return true; }},
+};
 
 class Run {
  public:
   Run(ProcessState& state, bool quiet)
       : state_(state), s_(state.settings), job_(state.job), quiet_(quiet), debug_(state.job.runMarker == "DEBUG") {}
+  ~Run() {
+    if (fontLoaded_ && state_.releaseWatermarkFont) state_.releaseWatermarkFont();
+  }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
 
   int Execute();
 
  private:
+  // The checks, in the order the messages are documented; each returns
+  // false once it has printed why the run stops.
+  bool CheckInputFile();
+  bool CheckOutputFolder();
+  bool CheckConversionType();
+  bool EchoInputGroup();
+  bool CheckOutputFormat();
+  bool EchoAndCheckSteps();
+  bool FinishStep(EchoStep step);
+  void SetJobParameters();
+  // Adds the file; the number added, 0 when the run stops.
+  int32_t ImportFile();
+  int Convert(int32_t total);
+
+  // The debug lines of option rows, joined where a row continues the line
+  // before; the checks of a line's settings run once it is complete. False
+  // when a check stopped the run.
+  bool EchoRows(const std::vector<const OptionRow*>& rows, std::string_view format);
+  bool FlushLine();
+  std::string ValueOf(const SettingDescriptor& d, Keywords words, std::string_view format) const;
+
   void Print(const std::string& line) { state_.console.PrintLine(line); }
   void Progress(const std::string& line) {
     if (!quiet_) Print(line);
@@ -96,22 +108,9 @@ class Run {
   void Debug(const std::string& line) {
     if (debug_) Print(line);
   }
-  int Stop(const std::string& message) {
+  bool Stop(const std::string& message) {
     Print(message);
-    return 1;
-  }
-  std::string Value(const DebugLine& line) const {
-    const SettingDescriptor& d = *FindSetting(line.group, line.key);
-    if (line.table < 0) return SettingAsText(s_, d);
-    return NumberToKeyword(line.table, static_cast<int>(SettingAsInt(s_, d)), job_.outputExtension);
-  }
-  void DebugLines(const std::vector<DebugLine>& lines) {
-    for (const DebugLine& line : lines) Debug(line.label + Value(line));
-  }
-  static std::string Flag(uint8_t value) { return value ? "1" : "0"; }
-  static std::string Gamma(float value) {
-    if (std::isnan(value) || std::isinf(value)) return FormatReal(value);
-    return FormatFixed(value, 2);
+    return false;
   }
 
   ProcessState& state_;
@@ -119,12 +118,24 @@ class Run {
   ConversionJob& job_;
   const bool quiet_;
   const bool debug_;
+  bool fontLoaded_ = false;
+  std::string line_;
+  std::vector<const SettingDescriptor*> lineSettings_;
 };
 
 int Run::Execute() {
   Progress(GetText("General", "Preparing"));
-  Debug("Input: " + job_.inputPath);
+  if (!CheckInputFile() || !CheckOutputFolder() || !CheckConversionType() || !EchoInputGroup() ||
+      !CheckOutputFormat() || !EchoAndCheckSteps())
+    return 1;
+  SetJobParameters();
+  const int32_t total = ImportFile();
+  if (total == 0) return 1;
+  return Convert(total);
+}
 
+bool Run::CheckInputFile() {
+  Debug("Input: " + job_.inputPath);
   if (InputExtensionOf(job_.inputPath).empty()) {
     job_.inputPath.clear();
     return Stop("Error: Invalid input file");
@@ -132,7 +143,10 @@ int Run::Execute() {
   job_.currentFile = job_.inputPath;
   job_.inputPath.clear();
   if (FileSizeOf(job_.currentFile) <= 0) return Stop("Error: Invalid input file");
+  return true;
+}
 
+bool Run::CheckOutputFolder() {
   if (job_.outputFolder.empty()) job_.outputFolder = FolderOf(job_.currentFile);
   Debug("Output: " + job_.outputFolder);
   if (StartsWith(job_.outputFolder, "..")) return Stop("Error: Incorrect output folder");
@@ -145,125 +159,116 @@ int Run::Execute() {
   }
   if (!EndsWith(job_.outputFolder, "/")) job_.outputFolder += "/";
   if (FileSizeOf(job_.outputFolder) != -2) return Stop("Error: Invalid output folder");
+  return true;
+}
 
+bool Run::CheckConversionType() {
   if (job_.inputGroup.empty()) job_.inputGroup = InputGroups().front();
   if (job_.outputExtension.empty()) job_.outputExtension = OutputExtensions().front();
   Debug("Conversion: " + job_.outputExtension);
   if (!IsOutputExtension(job_.outputExtension)) return Stop("Error: Invalid conversion type");
+  return true;
+}
 
-  DebugLines(InputDebugLines(job_.inputGroup));
-  for (const OutputRows& row : OutputDebugRows()) {
-    if (job_.outputExtension != row.extension) continue;
-    DebugLines(row.lines);
-    const int bpp = static_cast<int>(SettingAsInt(s_, *DepthSettingFor(row.extension)));
-    if (!IsValidBpp(state_.tables, row.extension, bpp))
-      return Stop("Error: Invalid " + std::string(row.extension) + "-bpp value");
-    if (job_.outputExtension == "jpg" && (s_.output.jpgQuality < 1 || s_.output.jpgQuality > 100))
-      return Stop("Error: Invalid jpg-quality value");
-  }
+// Every row of the option table for the step (and format), in table order.
+std::vector<const OptionRow*> RowsOf(EchoStep step, std::string_view format = {}) {
+  std::vector<const OptionRow*> rows;
+  for (const OptionRow& row : OptionTable())
+    if (row.echoStep == step && (format.empty() || format == row.format)) rows.push_back(&row);
+  return rows;
+}
 
-  const Settings::Transform& t = s_.transform;
-  if (t.doImageRotation) {
-    Debug("Image Rotation Type: " + NumberToKeyword(9, t.imageRotationType));
-    Debug("Image Rotation: " + std::to_string(t.imageRotation));
-    Debug("Image Rotation Back Color: " + t.imageRotationBackColor);
-  }
-  if (t.doImageResize) {
-    Debug("Width: " + std::to_string(t.imageWidth) + " " + NumberToKeyword(10, t.imageWidthUnit));
-    if (t.imageWidth == 0) return Stop("Error: Invalid width value");
-    Debug("Height: " + std::to_string(t.imageHeight) + " " + NumberToKeyword(10, t.imageHeightUnit));
-    if (t.imageHeight == 0) return Stop("Error: Invalid height value");
-    Debug("Keep Aspect Ratio: " + Flag(t.keepAspectRatio));
-    Debug("Image Resize Type: " + NumberToKeyword(11, t.imageResizeType));
-    Debug("Image Resize Algorithm: " + NumberToKeyword(12, t.imageResizeAlgorithm));
-  }
-  Debug("Flip Horizontal: " + Flag(t.doImageFlipHorizontal));
-  Debug("Flip Vertical: " + Flag(t.doImageFlipVertical));
+bool Run::EchoInputGroup() {
+  return EchoRows(RowsOf(EchoStep::InputFormat, job_.inputGroup), job_.inputGroup);
+}
 
-  const Settings::Adjustment& a = s_.adjustment;
-  if (a.doImageColorCorrection) {
-    Debug("Brightness: " + std::to_string(a.imageBrightness));
-    if (a.imageBrightness < -100 || a.imageBrightness > 100) return Stop("Error: Invalid brightness value");
-    Debug("Contrast: " + std::to_string(a.imageContrast));
-    if (a.imageContrast < -100 || a.imageContrast > 100) return Stop("Error: Invalid contrast value");
-    Debug("Gamma: " + Gamma(a.imageGamma));
-    if (!(a.imageGamma >= 0.01f && a.imageGamma <= 9.99f)) return Stop("Error: Invalid gamma value");
-    Debug("Invert: " + Flag(a.imageInvert));
+bool Run::CheckOutputFormat() {
+  const std::string& extension = job_.outputExtension;
+  if (!EchoRows(RowsOf(EchoStep::OutputFormat, extension), extension)) return false;
+  const SettingDescriptor* depth = DepthSettingFor(extension);
+  if (!depth) return true;
+  if (!IsValidBpp(state_.tables, extension, static_cast<int>(SettingAsInt(s_, *depth))))
+    return Stop("Error: Invalid " + ToLowerAscii(DepthOption(extension).substr(2)) + " value");
+  // Ranged settings of the format (the JPEG quality).
+  for (const FormatSetting& setting : FindOutputFormatDescription(extension)->settings) {
+    if (!setting.key || setting.minimum == setting.maximum) continue;
+    const int64_t value = SettingAsInt(s_, *FindSetting("Output", setting.key));
+    if (value < setting.minimum || value > setting.maximum)
+      return Stop("Error: Invalid " + ToLowerAscii(std::string_view(setting.option).substr(2)) + " value");
   }
-  Debug("Greyscale: " + Flag(a.doImageGreyscale));
-  if (a.doImageThreshold) Debug("Image Threshold: " + std::to_string(a.imageThreshold));
+  return true;
+}
 
-  const Settings::Frame& f = s_.frame;
-  Debug("Frame: " + NumberToKeyword(13, f.doFrame));
-  if (f.doFrame == 1) {
-    Debug("Frame left: " + std::to_string(f.solidLeft));
-    Debug("Frame right: " + std::to_string(f.solidRight));
-    Debug("Frame top: " + std::to_string(f.solidTop));
-    Debug("Frame bottom: " + std::to_string(f.solidBottom));
-    Debug("Frame left color: " + f.solidLeftColor);
-    Debug("Frame right color: " + f.solidRightColor);
-    Debug("Frame top color: " + f.solidTopColor);
-    Debug("Frame bottom color: " + f.solidBottomColor);
-    Debug("Frame opacity: " + std::to_string(f.solidOpacity));
+bool Run::EchoAndCheckSteps() {
+  for (const StepRule& rule : kStepRules) {
+    if (rule.headingLabel)
+      Debug(std::string(rule.headingLabel) + ": " +
+            ValueOf(*FindSetting(rule.headingGroup, rule.headingKey), rule.headingWords, {}));
+    if (!rule.on(s_)) continue;
+    if (!EchoRows(RowsOf(rule.step), {}) || !FinishStep(rule.step)) return false;
   }
+  return true;
+}
 
-  const Settings::Watermark& w = s_.watermark;
-  Debug("Watermark: " + NumberToKeyword(14, w.doWatermark));
-  bool fontLoaded = false;
-  if (w.doWatermark == 1) {
-    Debug("Watermark text: " + w.text);
-    Debug("Watermark font: " + w.font);
-    Debug("Watermark font size: " + std::to_string(w.fontSize));
-    Debug("Watermark font leading: " + std::to_string(w.fontLeading));
-    Debug("Watermark font color: " + w.fontColor);
-    Debug("Watermark font style: " + NumberToKeyword(15, w.fontStyle));
-    Debug("Watermark font effect: " + NumberToKeyword(16, w.fontEffect));
-    Debug("Watermark text antialiasing: " + Flag(w.textAntialiasing));
-    Debug("Watermark text alignment: " + NumberToKeyword(17, w.textAlignment));
-    Debug("Watermark text padding: " + std::to_string(w.textPadding));
-    Debug("Watermark text opacity: " + std::to_string(w.textOpacity));
-    Debug("Watermark background color: " + w.backColor);
-    Debug("Watermark background opacity: " + std::to_string(w.backOpacity));
-    Debug("Watermark boundary: " + NumberToKeyword(18, w.textBoundary));
-    Debug("Watermark position: " + NumberToKeyword(19, w.textPosition));
-    Debug("Watermark offset (x/y): " + std::to_string(w.textXOffset) + "/" + std::to_string(w.textYOffset));
-    Debug("Watermark rotation: " + std::to_string(w.textRotation));
-    Debug("Watermark size/mode: " + NumberToKeyword(20, w.textSize));
-    fontLoaded = state_.loadWatermarkFont && state_.loadWatermarkFont(s_);
-    if (!fontLoaded) return Stop("Error: Invalid watermark font");
+// What a step does once its lines are out.
+bool Run::FinishStep(EchoStep step) {
+  if (step == EchoStep::TextWatermark) {
+    fontLoaded_ = state_.loadWatermarkFont && state_.loadWatermarkFont(s_);
+    if (!fontLoaded_) return Stop("Error: Invalid watermark font");
   }
-  // The font is released however the rest of the run ends.
-  struct FontRelease {
-    ProcessState& state;
-    bool loaded;
-    ~FontRelease() {
-      if (loaded && state.releaseWatermarkFont) state.releaseWatermarkFont();
+  if (step == EchoStep::PictureWatermark && FileSizeOf(s_.watermark.image) <= 0)
+    return Stop("Error: Invalid watermark image");
+  return true;
+}
+
+bool Run::EchoRows(const std::vector<const OptionRow*>& rows, std::string_view format) {
+  for (const OptionRow* row : rows) {
+    if (!row->echoed || (row->echo.empty() && !row->echoJoin)) continue;
+    // The custom date means something only when it is the one used.
+    if (row->echoed == FindSetting("Advanced", "Custom Timestamp") && s_.advanced.fileTimestamp != 2) continue;
+    const std::string value = ValueOf(*row->echoed, row->keywords, format);
+    if (row->echoJoin) {
+      line_ += row->echoJoin + value;
+    } else {
+      if (!FlushLine()) return false;
+      line_ = row->echo + ": " + value;
     }
-  } fontRelease{state_, fontLoaded};
-
-  if (w.doWatermark == 2) {
-    Debug("Watermark image: " + w.image);
-    Debug("Watermark greyscale: " + Flag(w.imageGreyscale));
-    Debug("Watermark opacity: " + std::to_string(w.imageOpacity));
-    Debug("Watermark boundary: " + NumberToKeyword(18, w.imageBoundary));
-    Debug("Watermark position: " + NumberToKeyword(19, w.imagePosition));
-    Debug("Watermark offset (x/y): " + std::to_string(w.imageXOffset) + "/" + std::to_string(w.imageYOffset));
-    Debug("Watermark rotation: " + std::to_string(w.imageRotation));
-    Debug("Watermark size/mode: " + NumberToKeyword(20, w.imageSize));
-    if (FileSizeOf(w.image) <= 0) return Stop("Error: Invalid watermark image");
+    lineSettings_.push_back(row->echoed);
   }
+  return FlushLine();
+}
 
-  const Settings::Advanced& adv = s_.advanced;
-  Debug("Filename Mask: " + adv.filenameMask);
-  Debug("File Timestamp: " + NumberToKeyword(21, adv.fileTimestamp));
-  if (adv.fileTimestamp == 2) Debug("Custom Timestamp: " + std::to_string(adv.customTimestamp));
-  Debug("Keep Subfolders: " + Flag(adv.keepSubfolders));
+bool Run::FlushLine() {
+  if (line_.empty()) return true;
+  Debug(line_);
+  line_.clear();
+  const std::vector<const SettingDescriptor*> settings = std::move(lineSettings_);
+  lineSettings_.clear();
+  for (const SettingDescriptor* d : settings)
+    for (const SettingCheck& check : kSettingChecks)
+      if (d == FindSetting(check.group, check.key) && !check.passes(s_)) return Stop(check.message);
+  return true;
+}
 
+std::string Run::ValueOf(const SettingDescriptor& d, Keywords words, std::string_view format) const {
+  if (words != Keywords::None) return NumberToKeyword(words, static_cast<int>(SettingAsInt(s_, d)), format);
+  if (d.kind == SettingKind::Flag) return SettingAsInt(s_, d) ? "1" : "0";
+  if (d.kind == SettingKind::Float) {
+    const float value = SettingAsFloat(s_, d);
+    if (std::isnan(value) || std::isinf(value)) return FormatReal(value);
+    return FormatFixed(value, 2);
+  }
+  return SettingAsText(s_, d);
+}
+
+void Run::SetJobParameters() {
   job_.outputFormatId = state_.tables.outputFormats.at(job_.outputExtension).formatNumber;
   job_.outputBpp = static_cast<int32_t>(SettingAsInt(s_, *DepthSettingFor(job_.outputExtension)));
   job_.saveFlags = SaveFlagsFor(s_, job_.outputExtension);
   job_.keepColorDepth = job_.outputBpp == 0;
+}
 
+int32_t Run::ImportFile() {
   Progress(GetText("General", "Importing"));
   int32_t total = 0;
   const std::string extension = ToLowerAscii(InputExtensionOf(job_.currentFile));
@@ -273,9 +278,11 @@ int Run::Execute() {
   if (total == 0) {
     Print(GetText("Msg", "Conversion is not complete"));
     Print(GetText("Msg", "Empty input files"));
-    return 1;
   }
+  return total;
+}
 
+int Run::Convert(int32_t total) {
   Progress(GetText("General", "Converting"));
   ConversionProgress& progress = state_.progress;
   {

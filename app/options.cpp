@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "app/keywords.h"
 #include "engine/formats.h"
 #include "settings/text_util.h"
 
@@ -12,6 +11,8 @@ namespace pictavo {
 namespace {
 
 using F = OptionForm;
+using K = Keywords;
+using E = EchoStep;
 
 const SettingDescriptor* Setting(const char* group, const char* key) {
   const SettingDescriptor* d = FindSetting(group, key);
@@ -19,15 +20,31 @@ const SettingDescriptor* Setting(const char* group, const char* key) {
   return d;
 }
 
-OptionRow Row(std::vector<std::string> names, F form, const char* group, const char* key, int table = -1,
+OptionRow Row(std::vector<std::string> names, F form, const char* group, const char* key, K keywords = K::None,
               std::vector<FixedWrite> fixed = {}) {
   OptionRow row;
   row.names = std::move(names);
   row.form = form;
-  row.keywordTable = table;
+  row.keywords = keywords;
   if (group) row.target = Setting(group, key);
   row.fixed = std::move(fixed);
   for (const FixedWrite& w : row.fixed) Setting(w.group, w.key);
+  row.echoed = row.target;
+  if (!row.echoed && !row.fixed.empty()) row.echoed = Setting(row.fixed.back().group, row.fixed.back().key);
+  return row;
+}
+
+// A flag option: sets `key` to `value` whenever it is given.
+OptionRow FlagRow(std::string name, const char* group, const char* key, int value = 1,
+                  std::vector<FixedWrite> more = {}) {
+  more.push_back({group, key, value});
+  return Row({std::move(name)}, F::Flag, nullptr, nullptr, K::None, std::move(more));
+}
+
+OptionRow Echo(OptionRow row, E step, std::string label, const char* join = nullptr) {
+  row.echoStep = step;
+  row.echo = std::move(label);
+  row.echoJoin = join;
   return row;
 }
 
@@ -38,6 +55,17 @@ OptionRow Action(std::vector<std::string> names, F form, OptionAction action) {
   row.action = action;
   row.scope = OptionScope::CommandLineOnly;
   return row;
+}
+
+// The option of one setting of an input group or output format.
+OptionRow FormatRow(const FormatSetting& setting, const char* group, const char* format, E step) {
+  OptionRow row;
+  if (setting.pattern == RowPattern::Check)
+    row = FlagRow(setting.option, group, setting.key);
+  else
+    row = Row({setting.option}, setting.keywords == K::None ? F::Num : F::Word, group, setting.key, setting.keywords);
+  row.format = format;
+  return Echo(std::move(row), step, setting.echo);
 }
 
 std::vector<OptionRow> BuildTable() {
@@ -51,113 +79,124 @@ std::vector<OptionRow> BuildTable() {
   t.push_back(Action({"-Q", "--QUIET"}, F::Flag, OptionAction::Quiet));
   t.push_back(Action({"-P", "--PAUSE"}, F::Flag, OptionAction::Pause));
 
-  // Input
-  t.push_back(Row({"--DDS-LOAD-AS"}, F::Word, "Input", "DDS Load As", 0));
-  t.push_back(Row({"--GIF-FRAME-LOADING"}, F::Word, "Input", "GIF Frame Loading", 2));
-  t.push_back(Row({"--ICO-FRAME-LOADING"}, F::Word, "Input", "ICO Frame Loading", 2));
-  t.push_back(Row({"--TIFF-FRAME-LOADING"}, F::Word, "Input", "TIFF Frame Loading", 2));
-  t.push_back(Row({"--RAW-LOAD-AS"}, F::Word, "Input", "RAW Load As", 1));
-  t.push_back(Row({"--RAW-HEADER-SIZE"}, F::Num, "Input", "RAW Header Size"));
-  t.push_back(Row({"--RAW-WIDTH"}, F::Num, "Input", "RAW Image Width"));
-  t.push_back(Row({"--RAW-HEIGHT"}, F::Num, "Input", "RAW Image Height"));
-  t.push_back(Row({"--RAW-TONE-MAPPING"}, F::Word, "Input", "RAW Tone Mapping", 3));
-
-  // Output: one depth option per format with a depth setting.
-  for (const char* format : {"bmp", "dds", "exr", "gif", "hdr", "ico", "j2k", "jng", "jp2", "jpg", "jxr", "pbm",
-                             "pcx", "pfm", "pgm", "png", "ppm", "psd", "tga", "tiff", "wbmp", "webp", "xpm"}) {
-    OptionRow row;
-    row.names = {"--" + ToUpperAscii(format) + "-BPP"};
-    row.form = F::Num;
-    row.target = DepthSettingFor(format);
-    if (!row.target) throw std::logic_error(std::string("no depth setting for ") + format);
-    t.push_back(std::move(row));
+  // Input groups and output formats, from their descriptions.
+  for (const InputFormatDescription& format : InputFormatDescriptions())
+    for (const FormatSetting& setting : format.settings)
+      if (setting.option) t.push_back(FormatRow(setting, "Input", format.group, E::InputFormat));
+  for (const OutputFormatDescription& format : OutputFormatDescriptions()) {
+    const std::string depth = DepthSettingKey(format.extension);
+    OptionRow row = Row({DepthOption(format.extension)}, F::Num, "Output", depth.c_str());
+    row.format = format.extension;
+    t.push_back(Echo(std::move(row), E::OutputFormat, depth));
+    for (const FormatSetting& setting : format.settings)
+      if (setting.option) t.push_back(FormatRow(setting, "Output", format.extension, E::OutputFormat));
   }
-  t.push_back(Row({"--BMP-COMPRESSION"}, F::Word, "Output", "BMP Compression", 4));
-  t.push_back(Row({"--BMP-COLOR-TABLE"}, F::Word, "Output", "BMP Color Table", 5));
-  t.push_back(Row({"--EXR-COMPRESSION"}, F::Word, "Output", "EXR Compression", 4));
-  t.push_back(Row({"--JPG-QUALITY"}, F::Num, "Output", "JPG Quality"));
-  t.push_back(Row({"--JPG-CHROMA"}, F::Word, "Output", "JPG Chroma", 7));
-  t.push_back(Row({"--JPG-SAVE-AS"}, F::Word, "Output", "JPG Save As", 8));
-  t.push_back(Row({"--PNG-COMPRESSION"}, F::Word, "Output", "PNG Compression", 4));
-  t.push_back(Row({"--PNG-INTERLACED"}, F::Flag, nullptr, nullptr, -1, {{"Output", "PNG Interlaced", 1}}));
-  t.push_back(Row({"--TGA-COMPRESSION"}, F::Word, "Output", "TGA Compression", 4));
-  t.push_back(Row({"--TIFF-COMPRESSION"}, F::Word, "Output", "TIFF Compression", 4));
-  t.push_back(Row({"--TIFF-COLOR-MODEL"}, F::Word, "Output", "TIFF Color Model", 6));
 
-  // Transform and adjustment
-  t.push_back(Row({"--ROTATION-TYPE"}, F::Word, "Transform", "Image Rotation Type", 9));
-  t.push_back(Row({"--ROTATION"}, F::Num, "Transform", "Image Rotation", -1, {{"Transform", "Do Image Rotation", 1}}));
-  t.push_back(Row({"--ROTATION-BACK-COLOR"}, F::Text, "Transform", "Image Rotation Back Color"));
-  t.push_back(Row({"--WIDTH"}, F::Num, "Transform", "Image Width", -1, {{"Transform", "Do Image Resize", 1}}));
-  t.push_back(Row({"--WIDTH-UNIT"}, F::Word, "Transform", "Image Width Unit", 10));
-  t.push_back(Row({"--HEIGHT"}, F::Num, "Transform", "Image Height", -1, {{"Transform", "Do Image Resize", 1}}));
-  t.push_back(Row({"--HEIGHT-UNIT"}, F::Word, "Transform", "Image Height Unit", 10));
-  t.push_back(Row({"--KEEP-ASPECT-RATIO"}, F::Flag, nullptr, nullptr, -1, {{"Transform", "Keep Aspect Ratio", 1}}));
-  t.push_back(Row({"--RESIZE-TYPE"}, F::Word, "Transform", "Image Resize Type", 11));
-  t.push_back(Row({"--RESIZE-ALGORITHM"}, F::Word, "Transform", "Image Resize Algorithm", 12));
-  t.push_back(Row({"--FLIP-HORIZONTAL"}, F::Flag, nullptr, nullptr, -1, {{"Transform", "Do Image Flip Horizontal", 1}}));
-  t.push_back(Row({"--FLIP-VERTICAL"}, F::Flag, nullptr, nullptr, -1, {{"Transform", "Do Image Flip Vertical", 1}}));
+  // Transform and adjustment, in the order of the debug lines.
+  t.push_back(Echo(Row({"--ROTATION-TYPE"}, F::Word, "Transform", "Image Rotation Type", K::RotationType),
+                   E::Rotation, "Image Rotation Type"));
+  t.push_back(Echo(Row({"--ROTATION"}, F::Num, "Transform", "Image Rotation", K::None, {{"Transform", "Do Image Rotation", 1}}),
+                   E::Rotation, "Image Rotation"));
+  t.push_back(Echo(Row({"--ROTATION-BACK-COLOR"}, F::Text, "Transform", "Image Rotation Back Color"), E::Rotation,
+                   "Image Rotation Back Color"));
+  const FixedWrite resize{"Transform", "Do Image Resize", 1};
+  t.push_back(Echo(Row({"--WIDTH"}, F::Num, "Transform", "Image Width", K::None, {resize}), E::Resize, "Width"));
+  t.push_back(Echo(Row({"--WIDTH-UNIT"}, F::Word, "Transform", "Image Width Unit", K::SizeUnit), E::Resize, "", " "));
+  t.push_back(Echo(Row({"--HEIGHT"}, F::Num, "Transform", "Image Height", K::None, {resize}), E::Resize, "Height"));
+  t.push_back(Echo(Row({"--HEIGHT-UNIT"}, F::Word, "Transform", "Image Height Unit", K::SizeUnit), E::Resize, "", " "));
+  t.push_back(Echo(FlagRow("--KEEP-ASPECT-RATIO", "Transform", "Keep Aspect Ratio"), E::Resize, "Keep Aspect Ratio"));
+  t.push_back(Echo(Row({"--RESIZE-TYPE"}, F::Word, "Transform", "Image Resize Type", K::ResizeType), E::Resize,
+                   "Image Resize Type"));
+  t.push_back(Echo(Row({"--RESIZE-ALGORITHM"}, F::Word, "Transform", "Image Resize Algorithm", K::ResizeAlgorithm),
+                   E::Resize, "Image Resize Algorithm"));
+  t.push_back(Echo(FlagRow("--FLIP-HORIZONTAL", "Transform", "Do Image Flip Horizontal"), E::Flip, "Flip Horizontal"));
+  t.push_back(Echo(FlagRow("--FLIP-VERTICAL", "Transform", "Do Image Flip Vertical"), E::Flip, "Flip Vertical"));
   const FixedWrite correction{"Adjustment", "Do Image Color Correction", 1};
-  t.push_back(Row({"--BRIGHTNESS"}, F::Num, "Adjustment", "Image Brightness", -1, {correction}));
-  t.push_back(Row({"--CONTRAST"}, F::Num, "Adjustment", "Image Contrast", -1, {correction}));
-  t.push_back(Row({"--GAMMA"}, F::Real, "Adjustment", "Image Gamma", -1, {correction}));
-  t.push_back(Row({"--INVERT"}, F::Flag, nullptr, nullptr, -1, {correction, {"Adjustment", "Image Invert", 1}}));
-  t.push_back(Row({"--GREYSCALE"}, F::Flag, nullptr, nullptr, -1, {{"Adjustment", "Do Image Greyscale", 1}}));
-  t.push_back(Row({"--THRESHOLD"}, F::Num, "Adjustment", "Image Threshold", -1, {{"Adjustment", "Do Image Threshold", 1}}));
+  t.push_back(Echo(Row({"--BRIGHTNESS"}, F::Num, "Adjustment", "Image Brightness", K::None, {correction}),
+                   E::ColorCorrection, "Brightness"));
+  t.push_back(Echo(Row({"--CONTRAST"}, F::Num, "Adjustment", "Image Contrast", K::None, {correction}),
+                   E::ColorCorrection, "Contrast"));
+  t.push_back(Echo(Row({"--GAMMA"}, F::Real, "Adjustment", "Image Gamma", K::None, {correction}), E::ColorCorrection,
+                   "Gamma"));
+  t.push_back(Echo(FlagRow("--INVERT", "Adjustment", "Image Invert", 1, {correction}), E::ColorCorrection, "Invert"));
+  t.push_back(Echo(FlagRow("--GREYSCALE", "Adjustment", "Do Image Greyscale"), E::Greyscale, "Greyscale"));
+  t.push_back(Echo(Row({"--THRESHOLD"}, F::Num, "Adjustment", "Image Threshold", K::None, {{"Adjustment", "Do Image Threshold", 1}}),
+                   E::Threshold, "Image Threshold"));
 
-  // Frame and watermark
+  // Frame: the four widths, the four colours, the opacity.
   const FixedWrite frameOn{"Frame", "Do Frame", 1};
-  for (const char* side : {"LEFT", "RIGHT", "TOP", "BOTTOM"}) {
-    const std::string title = std::string(1, side[0]) + ToLowerAscii(side + 1);
-    OptionRow width = Row({std::string("--FR-SOLID-") + side}, F::Num, nullptr, nullptr, -1, {frameOn});
-    width.target = Setting("Frame", ("Solid " + title).c_str());
-    t.push_back(std::move(width));
-    OptionRow color = Row({std::string("--FR-SOLID-") + side + "-COLOR"}, F::Text, nullptr, nullptr);
-    color.target = Setting("Frame", ("Solid " + title + " Color").c_str());
-    t.push_back(std::move(color));
+  const char* const sides[] = {"Left", "Right", "Top", "Bottom"};
+  for (const char* side : sides) {
+    const std::string key = std::string("Solid ") + side;
+    t.push_back(Echo(Row({"--FR-SOLID-" + ToUpperAscii(side)}, F::Num, "Frame", key.c_str(), K::None, {frameOn}),
+                     E::Frame, "Frame " + ToLowerAscii(side)));
+  }
+  for (const char* side : sides) {
+    const std::string key = std::string("Solid ") + side + " Color";
+    t.push_back(Echo(Row({"--FR-SOLID-" + ToUpperAscii(side) + "-COLOR"}, F::Text, "Frame", key.c_str()), E::Frame,
+                     "Frame " + ToLowerAscii(side) + " color"));
   }
   // The frame opacity has another name in profiles than on the command line.
-  OptionRow opacity = Row({"--FR-SOLID-OPACITY"}, F::Num, "Frame", "Solid Opacity");
+  OptionRow opacity = Echo(Row({"--FR-SOLID-OPACITY"}, F::Num, "Frame", "Solid Opacity"), E::Frame, "Frame opacity");
   opacity.scope = OptionScope::CommandLineOnly;
   t.push_back(opacity);
-  opacity.names = {"--WM-SOLID-OPACITY"};
+  opacity = Row({"--WM-SOLID-OPACITY"}, F::Num, "Frame", "Solid Opacity");
   opacity.scope = OptionScope::ProfileOnly;
   t.push_back(opacity);
 
-  t.push_back(Row({"--WM-TEXT"}, F::Text, "Watermark", "Text", -1, {{"Watermark", "Do Watermark", 1}}));
-  t.push_back(Row({"--WM-FONT"}, F::Text, "Watermark", "Font"));
-  t.push_back(Row({"--WM-FONT-SIZE"}, F::Num, "Watermark", "Font Size"));
-  t.push_back(Row({"--WM-FONT-LEADING"}, F::Num, "Watermark", "Font Leading"));
-  t.push_back(Row({"--WM-FONT-COLOR"}, F::Text, "Watermark", "Font Color"));
-  t.push_back(Row({"--WM-FONT-STYLE"}, F::Word, "Watermark", "Font Style", 15));
-  t.push_back(Row({"--WM-FONT-EFFECT"}, F::Word, "Watermark", "Font Effect", 16));
-  t.push_back(Row({"--WM-TEXT-ANTIALIASING"}, F::Flag, nullptr, nullptr, -1, {{"Watermark", "Text Antialiasing", 1}}));
-  t.push_back(Row({"--WM-TEXT-ALIGNMENT"}, F::Word, "Watermark", "Text Alignment", 17));
-  t.push_back(Row({"--WM-TEXT-PADDING"}, F::Num, "Watermark", "Text Padding"));
-  t.push_back(Row({"--WM-TEXT-OPACITY"}, F::Num, "Watermark", "Text Opacity"));
-  t.push_back(Row({"--WM-BACK-COLOR"}, F::Text, "Watermark", "Back Color"));
-  t.push_back(Row({"--WM-BACK-OPACITY"}, F::Num, "Watermark", "Back Opacity"));
-  t.push_back(Row({"--WM-TEXT-BOUNDARY"}, F::Word, "Watermark", "Text Boundary", 18));
-  t.push_back(Row({"--WM-TEXT-POSITION"}, F::Word, "Watermark", "Text Position", 19));
-  t.push_back(Row({"--WM-TEXT-X-OFFSET"}, F::Num, "Watermark", "Text X Offset"));
-  t.push_back(Row({"--WM-TEXT-Y-OFFSET"}, F::Num, "Watermark", "Text Y Offset"));
-  t.push_back(Row({"--WM-TEXT-ROTATION"}, F::Num, "Watermark", "Text Rotation"));
-  t.push_back(Row({"--WM-TEXT-SIZE"}, F::Word, "Watermark", "Text Size", 20));
-  t.push_back(Row({"--WM-IMAGE"}, F::Text, "Watermark", "Image", -1, {{"Watermark", "Do Watermark", 2}}));
-  t.push_back(Row({"--WM-IMAGE-GREYSCALE"}, F::Flag, nullptr, nullptr, -1, {{"Watermark", "Image Greyscale", 1}}));
-  t.push_back(Row({"--WM-IMAGE-OPACITY"}, F::Num, "Watermark", "Image Opacity"));
-  t.push_back(Row({"--WM-IMAGE-BOUNDARY"}, F::Word, "Watermark", "Image Boundary", 18));
-  t.push_back(Row({"--WM-IMAGE-POSITION"}, F::Word, "Watermark", "Image Position", 19));
-  t.push_back(Row({"--WM-IMAGE-X-OFFSET"}, F::Num, "Watermark", "Image X Offset"));
-  t.push_back(Row({"--WM-IMAGE-Y-OFFSET"}, F::Num, "Watermark", "Image Y Offset"));
-  t.push_back(Row({"--WM-IMAGE-ROTATION"}, F::Num, "Watermark", "Image Rotation"));
-  t.push_back(Row({"--WM-IMAGE-SIZE"}, F::Word, "Watermark", "Image Size", 20));
+  // Watermark
+  E text = E::TextWatermark;
+  t.push_back(Echo(Row({"--WM-TEXT"}, F::Text, "Watermark", "Text", K::None, {{"Watermark", "Do Watermark", 1}}), text,
+                   "Watermark text"));
+  t.push_back(Echo(Row({"--WM-FONT"}, F::Text, "Watermark", "Font"), text, "Watermark font"));
+  t.push_back(Echo(Row({"--WM-FONT-SIZE"}, F::Num, "Watermark", "Font Size"), text, "Watermark font size"));
+  t.push_back(Echo(Row({"--WM-FONT-LEADING"}, F::Num, "Watermark", "Font Leading"), text, "Watermark font leading"));
+  t.push_back(Echo(Row({"--WM-FONT-COLOR"}, F::Text, "Watermark", "Font Color"), text, "Watermark font color"));
+  t.push_back(Echo(Row({"--WM-FONT-STYLE"}, F::Word, "Watermark", "Font Style", K::FontStyle), text,
+                   "Watermark font style"));
+  t.push_back(Echo(Row({"--WM-FONT-EFFECT"}, F::Word, "Watermark", "Font Effect", K::FontEffect), text,
+                   "Watermark font effect"));
+  t.push_back(Echo(FlagRow("--WM-TEXT-ANTIALIASING", "Watermark", "Text Antialiasing"), text,
+                   "Watermark text antialiasing"));
+  t.push_back(Echo(Row({"--WM-TEXT-ALIGNMENT"}, F::Word, "Watermark", "Text Alignment", K::TextAlignment), text,
+                   "Watermark text alignment"));
+  t.push_back(Echo(Row({"--WM-TEXT-PADDING"}, F::Num, "Watermark", "Text Padding"), text, "Watermark text padding"));
+  t.push_back(Echo(Row({"--WM-TEXT-OPACITY"}, F::Num, "Watermark", "Text Opacity"), text, "Watermark text opacity"));
+  t.push_back(Echo(Row({"--WM-BACK-COLOR"}, F::Text, "Watermark", "Back Color"), text, "Watermark background color"));
+  t.push_back(Echo(Row({"--WM-BACK-OPACITY"}, F::Num, "Watermark", "Back Opacity"), text,
+                   "Watermark background opacity"));
+  t.push_back(Echo(Row({"--WM-TEXT-BOUNDARY"}, F::Word, "Watermark", "Text Boundary", K::WatermarkBoundary), text,
+                   "Watermark boundary"));
+  t.push_back(Echo(Row({"--WM-TEXT-POSITION"}, F::Word, "Watermark", "Text Position", K::WatermarkPosition), text,
+                   "Watermark position"));
+  t.push_back(Echo(Row({"--WM-TEXT-X-OFFSET"}, F::Num, "Watermark", "Text X Offset"), text, "Watermark offset (x/y)"));
+  t.push_back(Echo(Row({"--WM-TEXT-Y-OFFSET"}, F::Num, "Watermark", "Text Y Offset"), text, "", "/"));
+  t.push_back(Echo(Row({"--WM-TEXT-ROTATION"}, F::Num, "Watermark", "Text Rotation"), text, "Watermark rotation"));
+  t.push_back(Echo(Row({"--WM-TEXT-SIZE"}, F::Word, "Watermark", "Text Size", K::WatermarkSize), text,
+                   "Watermark size/mode"));
+  E picture = E::PictureWatermark;
+  t.push_back(Echo(Row({"--WM-IMAGE"}, F::Text, "Watermark", "Image", K::None, {{"Watermark", "Do Watermark", 2}}),
+                   picture, "Watermark image"));
+  t.push_back(Echo(FlagRow("--WM-IMAGE-GREYSCALE", "Watermark", "Image Greyscale"), picture, "Watermark greyscale"));
+  t.push_back(Echo(Row({"--WM-IMAGE-OPACITY"}, F::Num, "Watermark", "Image Opacity"), picture, "Watermark opacity"));
+  t.push_back(Echo(Row({"--WM-IMAGE-BOUNDARY"}, F::Word, "Watermark", "Image Boundary", K::WatermarkBoundary), picture,
+                   "Watermark boundary"));
+  t.push_back(Echo(Row({"--WM-IMAGE-POSITION"}, F::Word, "Watermark", "Image Position", K::WatermarkPosition), picture,
+                   "Watermark position"));
+  t.push_back(Echo(Row({"--WM-IMAGE-X-OFFSET"}, F::Num, "Watermark", "Image X Offset"), picture,
+                   "Watermark offset (x/y)"));
+  t.push_back(Echo(Row({"--WM-IMAGE-Y-OFFSET"}, F::Num, "Watermark", "Image Y Offset"), picture, "", "/"));
+  t.push_back(Echo(Row({"--WM-IMAGE-ROTATION"}, F::Num, "Watermark", "Image Rotation"), picture, "Watermark rotation"));
+  t.push_back(Echo(Row({"--WM-IMAGE-SIZE"}, F::Word, "Watermark", "Image Size", K::WatermarkSize), picture,
+                   "Watermark size/mode"));
 
   // Output naming
-  t.push_back(Row({"--FILENAME-MASK"}, F::Text, "Advanced", "Filename Mask"));
-  t.push_back(Row({"--FILE-TIMESTAMP"}, F::Word, "Advanced", "File Timestamp", 21));
-  t.push_back(Row({"--FILE-TIMESTAMP-CUSTOM"}, F::Num, "Advanced", "Custom Timestamp"));
-  t.push_back(Row({"--NO-SUBFOLDERS"}, F::Flag, nullptr, nullptr, -1, {{"Advanced", "Keep Subfolders", 0}}));
+  t.push_back(Echo(Row({"--FILENAME-MASK"}, F::Text, "Advanced", "Filename Mask"), E::Naming, "Filename Mask"));
+  t.push_back(Echo(Row({"--FILE-TIMESTAMP"}, F::Word, "Advanced", "File Timestamp", K::FileTimestamp), E::Naming,
+                   "File Timestamp"));
+  t.push_back(Echo(Row({"--FILE-TIMESTAMP-CUSTOM"}, F::Num, "Advanced", "Custom Timestamp"), E::Naming,
+                   "Custom Timestamp"));
+  t.push_back(Echo(FlagRow("--NO-SUBFOLDERS", "Advanced", "Keep Subfolders", 0), E::Naming, "Keep Subfolders"));
   return t;
 }
 
@@ -214,7 +253,7 @@ void ApplySettingOption(const OptionRow& row, std::string_view value, Settings& 
     case OptionForm::Num: SetSettingInt(settings, *row.target, ParseNumValue(value)); break;
     case OptionForm::Real: SetSettingFloat(settings, *row.target, ParseReal(value)); break;
     case OptionForm::Word:
-      SetSettingInt(settings, *row.target, KeywordToNumber(row.keywordTable, TrimBlanks(value)));
+      SetSettingInt(settings, *row.target, KeywordToNumber(row.keywords, TrimBlanks(value)));
       break;
     case OptionForm::Text: SetSettingText(settings, *row.target, std::string(value)); break;
     case OptionForm::Flag: break;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/job.h"
+#include "settings/keywords.h"
 #include "settings/settings.h"
 
 namespace pictavo {
@@ -20,6 +21,25 @@ enum class OptionAction { Setting, Input, Output, Conversion, Profile, Debug, Qu
 // Where an option may appear.
 enum class OptionScope { Both, CommandLineOnly, ProfileOnly };
 
+// The step of the console run whose debug lines show an option's setting,
+// in the order the run prints them. The input group's and the output
+// format's lines come from the format descriptions (engine/formats.h).
+enum class EchoStep {
+  None,
+  InputFormat,
+  OutputFormat,
+  Rotation,
+  Resize,
+  Flip,
+  ColorCorrection,
+  Greyscale,
+  Threshold,
+  Frame,
+  TextWatermark,
+  PictureWatermark,
+  Naming,
+};
+
 struct FixedWrite {
   const char* group;
   const char* key;
@@ -31,9 +51,19 @@ struct OptionRow {
   OptionForm form = OptionForm::Flag;
   OptionAction action = OptionAction::Setting;
   OptionScope scope = OptionScope::Both;
-  int keywordTable = -1;             // for OptionForm::Word
+  Keywords keywords = Keywords::None;         // for OptionForm::Word
   const SettingDescriptor* target = nullptr;  // setting that receives the value
-  std::vector<FixedWrite> fixed;     // settings set to a fixed number whenever the option is given
+  std::vector<FixedWrite> fixed;              // settings set to a fixed number whenever the option is given
+  const char* format = "";                    // the input group or output format of a per-format option
+
+  // The console run's debug line for the setting: its label, or with
+  // `echoJoin` the text that joins the value to the line before ("Width: 800
+  // PIXELS"). The line shows `echoed`: the target, or for a flag the setting
+  // its last fixed write sets.
+  EchoStep echoStep = EchoStep::None;
+  std::string echo;
+  const char* echoJoin = nullptr;
+  const SettingDescriptor* echoed = nullptr;
 };
 
 const std::vector<OptionRow>& OptionTable();

@@ -5,7 +5,8 @@
 #include <cmath>
 
 #include "app/cmdline.h"
-#include "app/keywords.h"
+#include "settings/keywords.h"
+#include "settings/text_util.h"
 #include "app/options.h"
 #include "tests/support/temp_dir.h"
 
@@ -56,33 +57,60 @@ TEST(NumValues, ReadDecimalHexAndBinaryWithSign) {
 }
 
 TEST(Keywords, MapWordsToNumbersAndBack) {
-  EXPECT_EQ(KeywordToNumber(4, "zlib9"), 3);
-  EXPECT_EQ(KeywordToNumber(4, "RLE"), 1);
-  EXPECT_EQ(KeywordToNumber(4, "best"), 0);
-  EXPECT_EQ(KeywordToNumber(1, "48HS"), 4);
-  EXPECT_EQ(KeywordToNumber(19, "bottomright"), 8);
-  EXPECT_EQ(KeywordToNumber(16, "STRIKETHROUGHT"), 2);
-  EXPECT_EQ(KeywordToNumber(22, "AUTO"), 0);
-  EXPECT_EQ(KeywordToNumber(-1, "AUTO"), 0);
+  using K = Keywords;
+  EXPECT_EQ(KeywordToNumber(K::Compression, "zlib9"), 3);
+  EXPECT_EQ(KeywordToNumber(K::Compression, "RLE"), 1);
+  EXPECT_EQ(KeywordToNumber(K::Compression, "best"), 0);
+  EXPECT_EQ(KeywordToNumber(K::RawLoadAs, "48HS"), 4);
+  EXPECT_EQ(KeywordToNumber(K::WatermarkPosition, "bottomright"), 8);
+  EXPECT_EQ(KeywordToNumber(K::FontEffect, "STRIKETHROUGHT"), 2);
+  EXPECT_EQ(KeywordToNumber(static_cast<K>(kKeywordTableCount), "AUTO"), 0);
+  EXPECT_EQ(KeywordToNumber(K::None, "AUTO"), 0);
 
-  EXPECT_EQ(NumberToKeyword(4, 3, "png"), "ZLIB9");
-  EXPECT_EQ(NumberToKeyword(4, 1, "tiff"), "CCITTFAX3");
-  EXPECT_EQ(NumberToKeyword(4, 1, "tga"), "RLE");
-  EXPECT_EQ(NumberToKeyword(4, 4, "exr"), "B44");
-  EXPECT_EQ(NumberToKeyword(4, 4, "png"), "");
-  EXPECT_EQ(NumberToKeyword(4, 1, "jpg"), "");
-  EXPECT_EQ(NumberToKeyword(1, 5), "48");
-  EXPECT_EQ(NumberToKeyword(13, 1), "SOLID");
-  EXPECT_EQ(NumberToKeyword(21, 9), "");
+  EXPECT_EQ(NumberToKeyword(K::Compression, 3, "png"), "ZLIB9");
+  EXPECT_EQ(NumberToKeyword(K::Compression, 1, "tiff"), "CCITTFAX3");
+  EXPECT_EQ(NumberToKeyword(K::Compression, 1, "tga"), "RLE");
+  EXPECT_EQ(NumberToKeyword(K::Compression, 4, "exr"), "B44");
+  EXPECT_EQ(NumberToKeyword(K::Compression, 4, "png"), "");
+  EXPECT_EQ(NumberToKeyword(K::Compression, 1, "jpg"), "");
+  EXPECT_EQ(NumberToKeyword(K::RawLoadAs, 5), "48");
+  EXPECT_EQ(NumberToKeyword(K::Frame, 1), "SOLID");
+  EXPECT_EQ(NumberToKeyword(K::FileTimestamp, 9), "");
   // Every word of every table except the shared compression table reads back
   // to itself.
   for (int table = 0; table < kKeywordTableCount; ++table) {
-    if (table == 4) continue;
+    if (static_cast<K>(table) == K::Compression) continue;
     for (int n = 0; n < 10; ++n) {
-      const std::string word = NumberToKeyword(table, n);
+      const std::string word = NumberToKeyword(static_cast<K>(table), n);
       if (word.empty()) continue;
-      EXPECT_EQ(KeywordToNumber(table, word), n) << table << " " << word;
+      EXPECT_EQ(KeywordToNumber(static_cast<K>(table), word), n) << table << " " << word;
     }
+  }
+}
+
+TEST(OptionTable, EverySettingOptionHasItsDebugLine) {
+  // A new option that writes a setting shows that setting in the console
+  // run's debug lines; only the profile's second name of the frame opacity
+  // (the same setting as --fr-solid-opacity) has none.
+  for (const OptionRow& row : OptionTable()) {
+    if (row.action != OptionAction::Setting || row.scope == OptionScope::ProfileOnly) continue;
+    EXPECT_NE(row.echoStep, EchoStep::None) << row.names.front();
+    EXPECT_NE(row.echoed, nullptr) << row.names.front();
+    EXPECT_TRUE(!row.echo.empty() || row.echoJoin) << row.names.front();
+  }
+}
+
+TEST(OptionTable, EveryPerFormatSettingHasItsDescriptionAndOption) {
+  for (const SettingDescriptor& d : SettingTable()) {
+    if (std::string_view(d.format).empty()) continue;
+    const std::string key = ToUpperAscii(d.key);
+    const OptionRow* row = nullptr;
+    for (const OptionRow& r : OptionTable())
+      if (r.target == &d || (r.echoed == &d && r.form == OptionForm::Flag)) row = &r;
+    ASSERT_NE(row, nullptr) << d.key;
+    EXPECT_EQ(std::string_view(row->format), std::string_view(d.format)) << d.key;
+    EXPECT_EQ(row->echoStep, std::string_view(d.group) == "Input" ? EchoStep::InputFormat : EchoStep::OutputFormat)
+        << d.key;
   }
 }
 

@@ -54,6 +54,14 @@ class PausedProgram {
     return exited_;
   }
   int terminal() const { return terminal_; }
+  bool WaitForRawMode(int milliseconds) {
+    for (int i = 0; i < milliseconds / 5; ++i) {
+      termios now{};
+      if (tcgetattr(terminal_, &now) == 0 && !(now.c_lflag & ECHO)) return true;
+      usleep(5000);
+    }
+    return false;
+  }
 
  private:
   int terminal_ = -1;
@@ -71,6 +79,9 @@ TEST(Pause, KeysWithoutACharacterNeitherEndItNorShow) {
     PausedProgram program;
     ASSERT_NE(program.ReadUntil("Press any key to exit.", 30000).find("Press any key to exit."), std::string::npos);
     const size_t prompt = program.ReadUntil("", 0).size();
+    // The prompt comes before the wait takes the terminal; keys typed in
+    // between would be the terminal's to echo.
+    ASSERT_TRUE(program.WaitForRawMode(10000)) << c.name;
     program.Type("\033[A");  // an arrow key
     EXPECT_FALSE(program.Ended(300)) << c.name;
     // Read what shows while the program still holds the terminal: a closed

@@ -18,6 +18,20 @@ extern char** environ;
 
 namespace pictavo::test {
 
+namespace {
+
+// In the child: becomes `program` with `args`, or ends with status 127.
+[[noreturn]] void ExecProgram(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execve(program.c_str(), argv.data(), environ);
+  _exit(127);
+}
+
+}  // namespace
+
 ProgramResult RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& env,
                          const std::string& workingDir, int timeoutSeconds, const std::string& executable) {
   ProgramResult result;
@@ -35,12 +49,7 @@ ProgramResult RunProgram(const std::vector<std::string>& args, const std::vector
     close(errPipe[0]);
     if (!workingDir.empty() && chdir(workingDir.c_str()) != 0) _exit(126);
     for (const std::string& e : env) putenv(strdup(e.c_str()));
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execve(program.c_str(), argv.data(), environ);
-    _exit(127);
+    ExecProgram(program, args);
   }
   close(outPipe[1]);
   close(errPipe[1]);
@@ -90,12 +99,10 @@ int SpawnProgram(const std::vector<std::string>& args) {
   if (pid == 0) {
     const int devnull = open("/dev/null", O_RDWR);
     for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) dup2(devnull, fd);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execve(program.c_str(), argv.data(), environ);
-    _exit(127);
+    // Whoever started the tests may ignore these (a background job ignores
+    // SIGINT); the program under test gets them as a terminal would send them.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal, SIG_DFL);
+    ExecProgram(program, args);
   }
   return pid;
 }

@@ -20,8 +20,8 @@ ProgramResult RunProgram(const std::vector<std::string>& args, const std::vector
                          const std::string& workingDir = "", int timeoutSeconds = 120,
                          const std::string& executable = "");
 
-// Starts the built program without waiting, its output discarded; the pid,
-// or -1. WaitForProgram gives the wait status (WIFSIGNALED and the like).
+// Starts the built program without waiting, its output discarded and
+// SIGINT, SIGTERM and SIGHUP at their default actions; the pid, or -1. WaitForProgram gives the wait status (WIFSIGNALED and the like).
 int SpawnProgram(const std::vector<std::string>& args);
 int WaitForProgram(int pid);
 
