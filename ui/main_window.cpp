@@ -23,6 +23,8 @@
 #include "settings/text_util.h"
 #include "ui/commands.h"
 #include "ui/conversion_dialog.h"
+#include "ui/preferences/custom_converter.h"
+#include "ui/preferences/preferences_window.h"
 #include "texts/language.h"
 
 namespace pictavo {
@@ -30,7 +32,7 @@ namespace pictavo {
 namespace {
 
 // Addresses of the maker's site and support; only their form is fixed.
-constexpr const char* kHomepage = "http://www.corvane.com/pictavo/";
+const std::string kHomepage = std::string(kMakerSite) + kBaseName + "/";
 constexpr const char* kSupportAddress = "support@corvane.com";
 // The user manual ships beside the executable.
 constexpr const char* kManualFile = "pictavo.html";
@@ -351,9 +353,14 @@ void MainWindow::RunCommand(int command) {
       OpenWithShell(std::string("mailto:") + kSupportAddress + "?subject=" + ProgramTitle() + " Feedback");
       break;
     case kCommandVisitHomepage: OpenWithShell(kHomepage); break;
-    // The output format options, the custom converter, the preferences, the
-    // update check and the about box open windows of their own, which come
-    // later.
+    case kCommandPreferences: OpenPreferences(*this); break;
+    case kCommandOutputFormatOptions:
+      records_.job.prefsStartPage = kPrefsOutput;
+      OpenPreferences(*this);
+      break;
+    case kCommandCustomConverter: OpenCustomConverter(*this); break;
+    // The update check and the about box open windows of their own, which
+    // come later.
     default: break;
   }
 }

@@ -1,0 +1,330 @@
+#include "ui/preferences/rows.h"
+
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+
+#include "settings/settings.h"
+#include "settings/text_util.h"
+#include "texts/language.h"
+#include "ui/dialogs.h"
+#include "ui/preferences/colors.h"
+
+namespace pictavo::prefs {
+
+namespace {
+
+constexpr int kControlX = 170;
+
+QToolButton* MoreButton(QWidget* panel) {
+  auto* button = new QToolButton(panel);
+  button->setText(QStringLiteral("..."));
+  return button;
+}
+
+// Integers as the configuration reader takes them: leading digits, sign.
+int64_t ReadInteger(const QString& text) { return ParseDecimalInt(text.toStdString()); }
+
+}  // namespace
+
+QString PrefText(const char* key) { return QString::fromStdString(GetText("Preferences", key)); }
+
+Row::Row(QWidget* panel, int row, const char* labelKey) : panel_(panel), top_(RowTop(row)) {
+  label_ = new QLabel(labelKey ? PrefText(labelKey) : QString(), panel);
+  label_->setGeometry(10, top_ + 3, 160, 20);
+}
+
+void Row::SetEnabled(bool enabled) {
+  label_->setEnabled(enabled);
+  for (QWidget* control : controls_) control->setEnabled(enabled);
+}
+
+void Row::SetVisible(bool visible) {
+  label_->setVisible(visible);
+  for (QWidget* control : controls_) control->setVisible(visible);
+}
+
+bool Row::IsEnabled() const { return label_->isEnabled(); }
+
+ListRow::ListRow(QWidget* panel, int row, const char* labelKey, const std::vector<const char*>& entryKeys,
+                 const QString& name)
+    : Row(panel, row, labelKey) {
+  list_ = Place(new QComboBox(panel), kControlX, 0, 240, 21, name);
+  for (const char* key : entryKeys) list_->addItem(PrefText(key));
+  label()->setBuddy(list_);
+}
+
+int ListRow::Index() const { return list_->currentIndex(); }
+
+void ListRow::SetIndex(int index) { list_->setCurrentIndex(index >= 0 && index < list_->count() ? index : -1); }
+
+CheckRow::CheckRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
+  box_ = Place(new QCheckBox(panel), kControlX, 0, 240, 20, name);
+  label()->setBuddy(box_);
+}
+
+bool CheckRow::Checked() const { return box_->isChecked(); }
+
+void CheckRow::SetChecked(bool on) { box_->setChecked(on); }
+
+TextRow::TextRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
+  field_ = Place(new QLineEdit(panel), kControlX, 0, 240, 20, name);
+  label()->setBuddy(field_);
+}
+
+std::string TextRow::Text() const { return field_->text().toStdString(); }
+
+void TextRow::SetText(const std::string& text) {
+  field_->setText(QString::fromStdString(text));
+  field_->setCursorPosition(0);
+}
+
+NumberUnitRow::NumberUnitRow(QWidget* panel, int row, const char* labelKey, const std::vector<const char*>& unitKeys,
+                             const QString& name)
+    : Row(panel, row, labelKey) {
+  field_ = Place(new QLineEdit(panel), kControlX, 0, 160, 20, name);
+  // Digits only when typed; a stored negative number still shows as it is.
+  field_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*")), field_));
+  units_ = Place(new QComboBox(panel), 340, -1, 70, 21, name + QStringLiteral(" Unit"));
+  for (const char* key : unitKeys) units_->addItem(PrefText(key));
+  units_->setCurrentIndex(0);
+  label()->setBuddy(field_);
+}
+
+int32_t NumberUnitRow::Number() const { return ParseDecimalInt(field_->text().toStdString()); }
+
+void NumberUnitRow::SetNumber(int64_t value) { field_->setText(QString::number(value)); }
+
+QValidator::State ClampingSpinBox::validate(QString& text, int& position) const {
+  const QString body = text.trimmed();
+  if (body.isEmpty() || body == QStringLiteral("-") || body == QStringLiteral("+")) return QValidator::Intermediate;
+  bool ok = false;
+  body.toLongLong(&ok);
+  if (!ok) return QSpinBox::validate(text, position);
+  // Out of range is taken and clamped by the row, not refused.
+  return QValidator::Acceptable;
+}
+
+SliderRow::SliderRow(QWidget* panel, int row, const char* labelKey, int minimum, int maximum, const QString& name,
+                     int offset)
+    : Row(panel, row, labelKey), offset_(offset) {
+  slider_ = Place(new QSlider(Qt::Horizontal, panel), kControlX, 0, 170, 20, name + QStringLiteral(" Slider"));
+  slider_->setRange(minimum + offset, maximum + offset);
+  box_ = Place(new ClampingSpinBox(panel), 340, 0, 70, 20, name);
+  box_->setRange(minimum, maximum);
+  box_->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+  box_->setKeyboardTracking(true);
+  label()->setBuddy(box_);
+  QObject::connect(slider_, &QSlider::valueChanged, box_, [this](int value) {
+    if (box_->value() != value - offset_) box_->setValue(value - offset_);
+  });
+  QObject::connect(box_, &QSpinBox::valueChanged, slider_, [this](int value) {
+    if (slider_->value() != value + offset_) slider_->setValue(value + offset_);
+  });
+  // Typed text: read as an integer, clamped, and shown clamped at once.
+  QObject::connect(box_->findChild<QLineEdit*>(), &QLineEdit::textEdited, box_, [this](const QString& text) {
+    const QString body = text.trimmed();
+    if (body.isEmpty() || body == QStringLiteral("-") || body == QStringLiteral("+")) return;
+    const int64_t typed = ReadInteger(body);
+    const int clamped = static_cast<int>(std::clamp<int64_t>(typed, box_->minimum(), box_->maximum()));
+    box_->setValue(clamped);
+    if (clamped != typed) box_->findChild<QLineEdit*>()->setText(QString::number(clamped));
+  });
+}
+
+int SliderRow::Value() const { return box_->value(); }
+
+void SliderRow::SetValue(int value) {
+  box_->setValue(std::clamp(value, box_->minimum(), box_->maximum()));
+  slider_->setValue(box_->value() + offset_);
+}
+
+GammaBox::GammaBox(QWidget* parent) : QSpinBox(parent) {
+  setRange(1, 999);
+  setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+}
+
+QString GammaBox::textFromValue(int value) const { return QString::fromStdString(FormatFixed(value / 100.0, 2)); }
+
+int GammaBox::ValueOf(const QString& text) const { return valueFromText(text); }
+
+int GammaBox::valueFromText(const QString& text) const {
+  const double typed = ParseReal(text.trimmed().toStdString());
+  const double hundredths = std::round(typed * 100.0);
+  if (!(hundredths >= minimum())) return minimum();  // NaN too
+  return static_cast<int>(std::min<double>(hundredths, maximum()));
+}
+
+QValidator::State GammaBox::validate(QString& text, int&) const {
+  const QString body = text.trimmed();
+  static const QRegularExpression number(QStringLiteral("^[0-9]*\\.?[0-9]*$"));
+  if (!number.match(body).hasMatch()) return QValidator::Invalid;
+  if (body.isEmpty() || body == QStringLiteral(".")) return QValidator::Intermediate;
+  // Anything else is a number: fixup rounds and clamps it when editing ends.
+  const double hundredths = std::round(ParseReal(body.toStdString()) * 100.0);
+  return hundredths >= minimum() && hundredths <= maximum() && textFromValue(static_cast<int>(hundredths)) == body
+             ? QValidator::Acceptable
+             : QValidator::Intermediate;
+}
+
+void GammaBox::fixup(QString& text) const { text = textFromValue(valueFromText(text)); }
+
+GammaRow::GammaRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
+  slider_ = Place(new QSlider(Qt::Horizontal, panel), kControlX, 0, 170, 20, name + QStringLiteral(" Slider"));
+  slider_->setRange(1, 999);
+  box_ = Place(new GammaBox(panel), 340, 0, 70, 20, name);
+  label()->setBuddy(box_);
+  QObject::connect(slider_, &QSlider::valueChanged, box_, [this](int value) {
+    if (box_->value() != value) box_->setValue(value);
+  });
+  QObject::connect(box_, &QSpinBox::valueChanged, slider_, [this](int value) {
+    if (slider_->value() != value) slider_->setValue(value);
+  });
+  // A typed value counts once it is complete: the box reads it, rounds it
+  // to hundredths, clamps it and shows it with two decimals.
+  QObject::connect(box_, &QAbstractSpinBox::editingFinished, box_, [this] {
+    const int value = box_->ValueOf(box_->text());
+    box_->setValue(value);
+    box_->findChild<QLineEdit*>()->setText(QString::fromStdString(FormatFixed(value / 100.0, 2)));
+  });
+}
+
+float GammaRow::Gamma() const {
+  // Pending text (OK pressed with the cursor still in the box) counts too.
+  return static_cast<float>(box_->ValueOf(box_->text())) / 100.0f;
+}
+
+void GammaRow::SetGamma(float gamma) {
+  const double hundredths = std::round(static_cast<double>(gamma) * 100.0);
+  const int value = hundredths >= 1 ? static_cast<int>(std::min(hundredths, 999.0)) : 1;
+  box_->setValue(value);
+  slider_->setValue(value);
+  // The stored value with two decimals, as it is, even beyond the range.
+  if (std::isfinite(gamma)) box_->findChild<QLineEdit*>()->setText(QString::fromStdString(FormatFixed(gamma, 2)));
+}
+
+ColorRow::ColorRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
+  button_ = Place(new QPushButton(panel), kControlX, -1, 44, 22, name + QStringLiteral(" Button"));
+  button_->setIconSize(QSize(34, 12));
+  field_ = Place(new QLineEdit(panel), 220, 0, 190, 20, name);
+  field_->setReadOnly(true);
+  label()->setBuddy(button_);
+  QObject::connect(button_, &QPushButton::clicked, button_, [this] {
+    const int32_t current = ColorFromHex(field_->text().toStdString());
+    const QColor initial(current & 0xFF, (current >> 8) & 0xFF, (current >> 16) & 0xFF);
+    const std::optional<QColor> chosen = CurrentDialogs().ChooseColor(label()->text().toStdString(), initial);
+    if (!chosen) return;
+    const int32_t rgb = chosen->red() + chosen->green() * 256 + chosen->blue() * 65536;
+    if (rgb != current) Show(rgb);
+  });
+}
+
+std::string ColorRow::Color() const { return ColorToHex(ColorFromHex(field_->text().toStdString())); }
+
+void ColorRow::SetColor(const std::string& hex) { Show(ColorFromHex(hex)); }
+
+void ColorRow::Show(int32_t rgb) {
+  field_->setText(QString::fromStdString(ColorToHex(rgb)));
+  button_->setIcon(QIcon(QPixmap::fromImage(ColorSwatch(rgb, 34, 12))));
+}
+
+ColorListRow::ColorListRow(QWidget* panel, int row, const char* labelKey, std::string& listSetting,
+                           const QString& name)
+    : Row(panel, row, labelKey), listSetting_(listSetting) {
+  list_ = Place(new QComboBox(panel), kControlX, 0, 214, 21, name);
+  more_ = Place(MoreButton(panel), 389, -1, 22, 22, name + QStringLiteral(" Button"));
+  label()->setBuddy(list_);
+  QObject::connect(more_, &QToolButton::clicked, more_, [this] { Choose(); });
+}
+
+void ColorListRow::AddEntry(int32_t rgb) {
+  list_->addItem(QIcon(QPixmap::fromImage(ColorSwatch(rgb, 16, 16))),
+                 QString::fromStdString(ColorName(ColorToHex(rgb))), rgb);
+}
+
+void ColorListRow::Fill(const std::string& color) {
+  list_->clear();
+  for (const std::string& element : SplitString(listSetting_, ','))
+    AddEntry(ColorFromHex(TrimBlanks(element)));
+  list_->setCurrentIndex(list_->count() > 0 ? 0 : -1);
+  const int match = list_->findData(ColorFromHex(color));
+  if (match >= 0) list_->setCurrentIndex(match);
+}
+
+std::string ColorListRow::Color() const {
+  return ColorToHex(list_->currentIndex() >= 0 ? list_->currentData().toInt() : 0);
+}
+
+void ColorListRow::Choose() {
+  const int32_t current = list_->currentIndex() >= 0 ? list_->currentData().toInt() : 0;
+  const QColor initial(current & 0xFF, (current >> 8) & 0xFF, (current >> 16) & 0xFF);
+  const std::optional<QColor> chosen = CurrentDialogs().ChooseColor(label()->text().toStdString(), initial);
+  if (!chosen) return;
+  const int32_t rgb = chosen->red() + chosen->green() * 256 + chosen->blue() * 65536;
+  bool known = false;
+  for (const std::string& element : SplitString(listSetting_, ','))
+    known = known || ColorFromHex(TrimBlanks(element)) == rgb;
+  if (!known) {
+    // Kept in the settings at once, even if the window is then cancelled.
+    AddEntry(rgb);
+    listSetting_ += "," + ColorToHex(rgb);
+  }
+  list_->setCurrentIndex(list_->findData(rgb));
+}
+
+ListButtonRow::ListButtonRow(QWidget* panel, int row, const char* labelKey, const QString& name)
+    : Row(panel, row, labelKey) {
+  list_ = Place(new QComboBox(panel), kControlX, 0, 214, 21, name);
+  more_ = Place(MoreButton(panel), 389, -1, 22, 22, name + QStringLiteral(" Button"));
+  label()->setBuddy(list_);
+}
+
+TextButtonRow::TextButtonRow(QWidget* panel, int row, const char* labelKey, const QString& name)
+    : Row(panel, row, labelKey) {
+  field_ = Place(new QLineEdit(panel), kControlX, 0, 214, 20, name);
+  more_ = Place(MoreButton(panel), 389, -1, 22, 22, name + QStringLiteral(" Button"));
+  label()->setBuddy(field_);
+}
+
+DateRow::DateRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
+  picker_ = Place(new QDateTimeEdit(panel), kControlX, 0, 240, 21, name);
+  picker_->setDisplayFormat(QStringLiteral("yyyy/MM/dd HH:mm"));
+  // Stored dates count local wall-clock seconds as if they were UTC.
+  picker_->setTimeSpec(Qt::UTC);
+  picker_->setCalendarPopup(true);
+  label()->setBuddy(picker_);
+}
+
+int32_t DateRow::Seconds() const {
+  return static_cast<int32_t>(std::clamp<qint64>(picker_->dateTime().toSecsSinceEpoch(), INT32_MIN, INT32_MAX));
+}
+
+void DateRow::SetSeconds(int32_t localSeconds) {
+  picker_->setDateTime(QDateTime::fromSecsSinceEpoch(localSeconds, Qt::UTC));
+}
+
+QWidget* ScrollingPanel::panel() const { return area_; }
+
+ScrollingPanel::ScrollingPanel(QWidget* parent, int x, int y, int width, int height, int contentHeight,
+                               const QString& name) {
+  area_ = new QScrollArea(parent);
+  area_->setObjectName(name);
+  area_->setGeometry(x, y, width, height);
+  area_->setFrameShape(QFrame::NoFrame);
+  area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  area_->verticalScrollBar()->setSingleStep(10);
+  content_ = new QWidget;
+  content_->setFixedSize(width - 30, contentHeight);
+  area_->setWidget(content_);
+}
+
+}  // namespace pictavo::prefs
