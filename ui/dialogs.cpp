@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
@@ -71,6 +73,11 @@ class QtDialogs final : public Dialogs {
     const QFont font = QFontDialog::getFont(&chosen, initial, QApplication::activeWindow(), Text(title));
     if (!chosen) return std::nullopt;
     return font;
+  }
+
+  void OpenExternal(const std::string& target) override {
+    const QString text = QString::fromStdString(target);
+    QDesktopServices::openUrl(target.starts_with('/') ? QUrl::fromLocalFile(text) : QUrl(text, QUrl::TolerantMode));
   }
 };
 

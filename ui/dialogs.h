@@ -31,6 +31,9 @@ class Dialogs {
   virtual std::optional<std::string> ChooseFolder(const std::string& title, const std::string& start) = 0;
   virtual std::optional<QColor> ChooseColor(const std::string& title, const QColor& initial) = 0;
   virtual std::optional<QFont> ChooseFont(const std::string& title, const QFont& initial) = 0;
+  // A document, web address or mail address handed to the desktop's
+  // default handler.
+  virtual void OpenExternal(const std::string& target) = 0;
 };
 
 // The dialogs in use: the installed ones, else the Qt dialogs. The boxes are

@@ -23,6 +23,7 @@
 #include "settings/text_util.h"
 #include "ui/commands.h"
 #include "ui/conversion_dialog.h"
+#include "ui/dialogs.h"
 #include "ui/preferences/custom_converter.h"
 #include "ui/preferences/preferences_window.h"
 #include "texts/language.h"
@@ -440,15 +441,10 @@ void SetupMainWindow(MainWindow& window) {
 }
 
 void OpenWithShell(const std::string& target) {
-  const QString text = Qs(target);
-  if (StartsWith(target, "/")) {
-    // A missing document fails quietly here rather than in a viewer's
-    // error window.
-    if (FileSizeOf(target) < 0) return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(text));
-    return;
-  }
-  QDesktopServices::openUrl(QUrl(text, QUrl::TolerantMode));
+  // A missing document fails quietly here rather than in a viewer's error
+  // window.
+  if (StartsWith(target, "/") && FileSizeOf(target) < 0) return;
+  CurrentDialogs().OpenExternal(target);
 }
 
 WindowPlacement PlacementOf(const QWidget& window) {

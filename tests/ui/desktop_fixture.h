@@ -57,15 +57,28 @@ class ScriptedDialogs final : public Dialogs {
     folderStart = start;
     return nextFolder;
   }
-  std::optional<QColor> ChooseColor(const std::string&, const QColor&) override { return std::nullopt; }
-  std::optional<QFont> ChooseFont(const std::string&, const QFont&) override { return std::nullopt; }
+  std::optional<QColor> ChooseColor(const std::string&, const QColor& initial) override {
+    colorInitial = initial;
+    return nextColor;
+  }
+  std::optional<QFont> ChooseFont(const std::string&, const QFont& initial) override {
+    fontInitial = initial;
+    return nextFont;
+  }
 
+  void OpenExternal(const std::string& target) override { opened.push_back(target); }
+
+  std::vector<std::string> opened;  // what was handed to the desktop
   std::vector<Shown> messages;
   std::vector<Shown> questions;
   std::deque<bool> answers;              // Yes/No answers in order; No when none is left
   std::function<void()> whileAsked;      // runs while a question is "on screen"
   std::optional<std::string> nextFile;   // the open-file dialog's choice
   std::optional<std::string> nextFolder; // the folder dialog's choice
+  std::optional<QColor> nextColor;      // the colour dialog's choice
+  std::optional<QFont> nextFont;        // the font dialog's choice
+  QColor colorInitial;
+  QFont fontInitial;
   std::string fileTitle, filePreset, folderTitle, folderStart;
   QStringList fileFilters;
 };

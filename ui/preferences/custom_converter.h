@@ -15,6 +15,8 @@ class MainWindow;
 std::string KeepAlphanumerics(std::string_view text);
 
 class CustomConverterDialog : public QDialog {
+  Q_OBJECT
+
  public:
   explicit CustomConverterDialog(MainWindow& window);
 

@@ -49,14 +49,16 @@ class PreferencesWindow : public QDialog {
   void Ok();
   void Defaults();
 
+  // The theme refresh the main window needs, from what the Interface page
+  // shows against `settings`: 2 for a new icon size, 1 for a new theme
+  // (which wins when both changed), 0 for neither.
+  int32_t ThemeRefreshFor(const Settings& settings) const;
+
  protected:
   void reject() override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // The theme refresh the main window needs, from what the Interface page
-  // shows against the settings.
-  int32_t ThemeRefreshFor(const Settings& settings) const;
   void Finish();
 
   MainWindow& window_;

@@ -30,9 +30,6 @@ QToolButton* MoreButton(QWidget* panel) {
   return button;
 }
 
-// Integers as the configuration reader takes them: leading digits, sign.
-int64_t ReadInteger(const QString& text) { return ParseDecimalInt(text.toStdString()); }
-
 }  // namespace
 
 QString PrefText(const char* key) { return QString::fromStdString(GetText("Preferences", key)); }
@@ -103,47 +100,33 @@ int32_t NumberUnitRow::Number() const { return ParseDecimalInt(field_->text().to
 
 void NumberUnitRow::SetNumber(int64_t value) { field_->setText(QString::number(value)); }
 
-QValidator::State ClampingSpinBox::validate(QString& text, int& position) const {
-  const QString body = text.trimmed();
-  if (body.isEmpty() || body == QStringLiteral("-") || body == QStringLiteral("+")) return QValidator::Intermediate;
-  bool ok = false;
-  body.toLongLong(&ok);
-  if (!ok) return QSpinBox::validate(text, position);
-  // Out of range is taken and clamped by the row, not refused.
-  return QValidator::Acceptable;
-}
-
 SliderRow::SliderRow(QWidget* panel, int row, const char* labelKey, int minimum, int maximum, const QString& name,
                      int offset)
-    : Row(panel, row, labelKey), offset_(offset) {
+    : Row(panel, row, labelKey), offset_(offset), minimum_(minimum), maximum_(maximum) {
   slider_ = Place(new QSlider(Qt::Horizontal, panel), kControlX, 0, 170, 20, name + QStringLiteral(" Slider"));
   slider_->setRange(minimum + offset, maximum + offset);
-  box_ = Place(new ClampingSpinBox(panel), 340, 0, 70, 20, name);
-  box_->setRange(minimum, maximum);
-  box_->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-  box_->setKeyboardTracking(true);
+  box_ = Place(new QSpinBox(panel), 340, 0, 70, 20, name);
+  // The box itself takes any number, so that typing is never refused; the
+  // row clamps what arrives.
+  box_->setRange(-999999999, 999999999);
   label()->setBuddy(box_);
   QObject::connect(slider_, &QSlider::valueChanged, box_, [this](int value) {
     if (box_->value() != value - offset_) box_->setValue(value - offset_);
   });
   QObject::connect(box_, &QSpinBox::valueChanged, slider_, [this](int value) {
+    const int clamped = std::clamp(value, minimum_, maximum_);
+    if (clamped != value) {
+      box_->setValue(clamped);
+      return;
+    }
     if (slider_->value() != value + offset_) slider_->setValue(value + offset_);
-  });
-  // Typed text: read as an integer, clamped, and shown clamped at once.
-  QObject::connect(box_->findChild<QLineEdit*>(), &QLineEdit::textEdited, box_, [this](const QString& text) {
-    const QString body = text.trimmed();
-    if (body.isEmpty() || body == QStringLiteral("-") || body == QStringLiteral("+")) return;
-    const int64_t typed = ReadInteger(body);
-    const int clamped = static_cast<int>(std::clamp<int64_t>(typed, box_->minimum(), box_->maximum()));
-    box_->setValue(clamped);
-    if (clamped != typed) box_->findChild<QLineEdit*>()->setText(QString::number(clamped));
   });
 }
 
-int SliderRow::Value() const { return box_->value(); }
+int SliderRow::Value() const { return std::clamp(box_->value(), minimum_, maximum_); }
 
 void SliderRow::SetValue(int value) {
-  box_->setValue(std::clamp(value, box_->minimum(), box_->maximum()));
+  box_->setValue(std::clamp(value, minimum_, maximum_));
   slider_->setValue(box_->value() + offset_);
 }
 

@@ -121,17 +121,10 @@ class NumberUnitRow : public Row {
   QComboBox* units_;
 };
 
-// A spin box that takes whatever number is typed and clamps it to its range
-// at once, so "150" in a 1-to-100 box becomes 100 rather than being refused.
-// `offset` shifts the slider against the box (slider = value + offset).
-class ClampingSpinBox : public QSpinBox {
- public:
-  using QSpinBox::QSpinBox;
-
- protected:
-  QValidator::State validate(QString& text, int& position) const override;
-};
-
+// A slider and a number box kept in step. The box takes whatever number is
+// typed and clamps it to the range at once, so "150" in a 1-to-100 box
+// becomes 100 rather than being refused. `offset` shifts the slider against
+// the box (slider = value + offset).
 class SliderRow : public Row {
  public:
   SliderRow(QWidget* panel, int row, const char* labelKey, int minimum, int maximum, const QString& name,
@@ -145,6 +138,8 @@ class SliderRow : public Row {
   QSlider* slider_;
   QSpinBox* box_;
   int offset_;
+  int minimum_;
+  int maximum_;
 };
 
 // Gamma: a slider of hundredths (1 to 999) and a box showing the value with
