@@ -26,21 +26,23 @@ std::string OptionValue(const std::vector<std::string>& params, size_t k) {
 std::vector<std::string> HelpLines(const std::string& programName) {
   // %s2% names an input group; the program has exactly one.
   auto example = [&](const char* text) { return FillPlaceholders(text, programName, InputGroups().front()); };
+  std::string formats;
+  for (const std::string& extension : OutputExtensions()) formats += (formats.empty() ? "" : " | ") + extension;
   return {
       " ",
       FillPlaceholders("Usage: %s1% -i <filename> [options]", programName),
       " ",
       example("  %s1% -i example.%s2%"),
-      example("  %s1% -i c:\\tmp\\example.%s2%"),
-      example("  %s1% -i c:\\tmp\\example.%s2% -o d:\\converted"),
-      example("  %s1% -i c:\\tmp\\example.%s2% -o d:\\converted --jpg-quality=95"),
+      example("  %s1% -i /tmp/example.%s2%"),
+      example("  %s1% -i /tmp/example.%s2% -o ~/converted"),
+      example("  %s1% -i /tmp/example.%s2% -o ~/converted --png-compression=zlib6"),
       " ",
       "Options:",
       " ",
       "  -h, -?, --help            Display this help and exit",
       "  -i FILE, --input=FILE     Set input file",
       "  -o PATH, --output=PATH    Set output folder",
-      "  -c STR, --conversion=STR  Set output extension, STR = (jpg | bmp | ...)",
+      "  -c STR, --conversion=STR  Set output extension, STR = (" + formats + ")",
       " ",
       "Advanced options:",
       " ",
@@ -207,6 +209,18 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& params, Proc
     for (const std::string& line : HelpLines(state.programName)) console.PrintLine(line);
     console.Close();
     return kExitOk;
+  }
+
+  // The two modes with a window of their own; the caller runs them.
+  if (first == "-U") {
+    state.windowMode = WindowMode::UninstallPage;
+    return std::nullopt;
+  }
+  if (first == "-T") {
+    state.windowMode = WindowMode::Screenshot;
+    state.screenshotFolder = OptionValue(params, 1);
+    state.job.runMarker = "T";
+    return std::nullopt;
   }
 
   ParseState parse;

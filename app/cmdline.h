@@ -21,8 +21,8 @@ std::string OptionName(const std::vector<std::string>& params, size_t k);
 std::string OptionValue(const std::vector<std::string>& params, size_t k);
 
 // Decides the run mode from the parameters. Console modes run to their end
-// here and give the exit status; std::nullopt means the desktop window is to
-// start.
+// here and give the exit status; std::nullopt means a window is to start:
+// state.windowMode says which.
 std::optional<int> ParseCommandLine(const std::vector<std::string>& params, ProcessState& state);
 
 // Reads the [CLI] group of a profile file into the settings; false when the

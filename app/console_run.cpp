@@ -1,6 +1,9 @@
 #include "app/console_run.h"
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <thread>
 
@@ -15,6 +18,14 @@
 namespace pictavo {
 
 namespace {
+
+// The working folder, ending in "/"; "/" when it cannot be read.
+std::string CurrentFolder() {
+  std::string buffer(4096, '\0');
+  if (!getcwd(buffer.data(), buffer.size())) return "/";
+  buffer.resize(std::strlen(buffer.c_str()));
+  return EndsWith(buffer, "/") ? buffer : buffer + "/";
+}
 
 // A setting the run tests once its debug line is out; a failed test stops
 // the run with the message.
@@ -149,13 +160,12 @@ bool Run::CheckInputFile() {
 bool Run::CheckOutputFolder() {
   if (job_.outputFolder.empty()) job_.outputFolder = FolderOf(job_.currentFile);
   Debug("Output: " + job_.outputFolder);
-  if (StartsWith(job_.outputFolder, "..")) return Stop("Error: Incorrect output folder");
-  // Relative folders are taken from the program's folder, not from the
-  // current directory.
+  // Relative folders count from the current folder, as with every command
+  // here; ".." therefore leads where the user expects.
   if (!StartsWith(job_.outputFolder, "/")) {
     std::string relative = job_.outputFolder;
     if (StartsWith(relative, "./")) relative.erase(0, 2);
-    job_.outputFolder = job_.programFolder + relative;
+    job_.outputFolder = CurrentFolder() + relative;
   }
   if (!EndsWith(job_.outputFolder, "/")) job_.outputFolder += "/";
   if (FileSizeOf(job_.outputFolder) != -2) return Stop("Error: Invalid output folder");

@@ -12,6 +12,7 @@
 #include "settings/program.h"
 #include "texts/language.h"
 #include "ui/main_window.h"
+#include "ui/special_modes.h"
 #include "ui/themes.h"
 
 namespace pictavo {
@@ -34,9 +35,34 @@ class GuardedApplication : public QApplication {
   }
 };
 
+// The built-in pictures and the selected theme.
+void LoadPictures(Settings& settings, ImageStore& images, ThemeList& themes) {
+  LoadBuiltInImages(images);
+  const std::string programFolder = ExecutableFolder();
+  ScanThemes(programFolder, themes);
+  LoadTheme(settings, programFolder, themes, images, true, true, true);
+}
+
+DesktopRecords RecordsOf(ProcessState& state, ImageStore& images, ThemeList& themes) {
+  return DesktopRecords{state.settings, state.job,      state.progress, state.files,     state.tables,
+                        state.accepted, images,         themes,         state.decorations};
+}
+
+// Neither mode reads or writes config.ini, nor takes the window's lock.
+int RunWindowMode(ProcessState& state, int& argc, char** argv) {
+  GuardedApplication application(argc, argv);
+  BuildLanguageTable();
+  if (state.windowMode == WindowMode::UninstallPage) return RunUninstallPage();
+  static ThemeList themes;
+  LoadPictures(state.settings, ProgramImages(), themes);
+  return ScreenshotMode(RecordsOf(state, ProgramImages(), themes), state.screenshotFolder);
+}
+
 }  // namespace
 
 int RunDesktop(ProcessState& state, int& argc, char** argv) {
+  if (state.windowMode != WindowMode::Desktop) return RunWindowMode(state, argc, argv);
+
   // Before anything is shown or read: a second window would fight the first
   // over config.ini.
   InstanceLock lock;
@@ -55,15 +81,10 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
   BuildLanguageTable();
 
   ImageStore& images = ProgramImages();
-  LoadBuiltInImages(images);
   static ThemeList themes;
-  const std::string programFolder = ExecutableFolder();
-  ScanThemes(programFolder, themes);
-  LoadTheme(settings, programFolder, themes, images, true, true, true);
+  LoadPictures(settings, images, themes);
 
-  std::unique_ptr<MainWindow> window = CreateMainWindow(DesktopRecords{
-      settings, state.job, state.progress, state.files, state.tables, state.accepted, images, themes,
-      state.decorations});
+  std::unique_ptr<MainWindow> window = CreateMainWindow(RecordsOf(state, images, themes));
   SetupMainWindow(*window);
   QApplication::exec();
 

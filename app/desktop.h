@@ -10,7 +10,8 @@ namespace pictavo {
 // loads the configuration, texts and pictures, runs the main window and, when
 // it is closed, stores its placement and saves the configuration. `argc` and
 // `argv` go to the Qt application and must outlive the call. Returns the
-// exit status, always 0.
+// exit status, always 0. The uninstall page and the screenshot mode
+// (state.windowMode) run here as well, without the lock and config.ini.
 int RunDesktop(ProcessState& state, int& argc, char** argv);
 
 }  // namespace pictavo

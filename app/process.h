@@ -14,6 +14,9 @@
 
 namespace pictavo {
 
+// What the command line leaves for a window to do.
+enum class WindowMode { Desktop, UninstallPage, Screenshot };
+
 struct ProcessState {
   Settings& settings;
   ConversionJob& job;
@@ -29,6 +32,9 @@ struct ProcessState {
   DecorationSteps decorations;
   std::function<bool(const Settings&)> loadWatermarkFont;
   std::function<void()> releaseWatermarkFont;
+  // Set by ParseCommandLine when it returns without ending the process.
+  WindowMode windowMode = WindowMode::Desktop;
+  std::string screenshotFolder;
 };
 
 // Program file name without folder and extension, from /proc/self/exe.

@@ -50,12 +50,6 @@ std::string FiveDigits(int32_t value) {
   return digits.substr(0, 5);
 }
 
-std::string TitleCase(std::string_view text) {
-  std::string out = ToLowerAscii(text);
-  if (!out.empty()) out.front() = ToUpperAscii(out.substr(0, 1)).front();
-  return out;
-}
-
 std::string InputBaseName(const ConversionJob& job) {
   const std::string& path = job.currentFile;
   size_t slash = path.rfind('/');
@@ -69,17 +63,17 @@ bool TokenValue(std::string_view token, const ConversionJob& job, std::string& v
   if (token == "%filename%") {
     value = InputBaseName(job);
   } else if (token == "%filename[u]%") {
-    value = ToUpperAscii(InputBaseName(job));
+    value = ToUpperText(InputBaseName(job));
   } else if (token == "%filename[l]%") {
-    value = ToLowerAscii(InputBaseName(job));
+    value = ToLowerText(InputBaseName(job));
   } else if (token == "%filename[t]%") {
-    value = TitleCase(InputBaseName(job));
+    value = TitleCaseText(InputBaseName(job));
   } else if (token == "%ext%") {
     value = job.outputExtension;
   } else if (token == "%ext[u]%") {
-    value = ToUpperAscii(job.outputExtension);
+    value = ToUpperText(job.outputExtension);
   } else if (token == "%ext[t]%") {
-    value = TitleCase(job.outputExtension);
+    value = TitleCaseText(job.outputExtension);
   } else if (token == "%yyyy%") {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%04d", LocalNow().tm_year + 1900);
@@ -146,7 +140,7 @@ std::string ExpandToken(std::string_view text, std::string_view token, const Con
 }
 
 std::string ExpandFilenameMask(const Settings& settings, const ConversionJob& job) {
-  std::string mask = ToLowerAscii(settings.advanced.filenameMask);
+  std::string mask = ToLowerText(settings.advanced.filenameMask);
   if (mask.empty()) mask = kDefaultMask;
   // The presence test is exact on purpose: only lower-case token text (the
   // mask itself, or a lower-case inserted value) triggers a replacement.

@@ -81,4 +81,16 @@ std::string NumberToKeyword(Keywords table, int number, std::string_view format)
   return "";
 }
 
+std::vector<std::string> KeywordsOf(Keywords table, std::string_view format) {
+  std::vector<std::string> words;
+  const int index = static_cast<int>(table);
+  if (index < 0 || index >= kKeywordTableCount) return words;
+  if (table == Keywords::Compression && !format.empty()) {
+    for (const char* word : CompressionWords(format)) words.emplace_back(word);
+    return words;
+  }
+  for (const Entry& entry : Tables()[static_cast<size_t>(index)]) words.emplace_back(entry.first);
+  return words;
+}
+
 }  // namespace pictavo

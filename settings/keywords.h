@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pictavo {
 
@@ -44,5 +45,9 @@ int KeywordToNumber(Keywords table, std::string_view word);
 // restart for each output format, so `format` picks the format's words:
 // "bmp", "tga", "exr", "png" or "tiff".
 std::string NumberToKeyword(Keywords table, int number, std::string_view format = "");
+
+// Every word of a table in number order (the compression words of `format`,
+// or of all formats when it is empty), for documentation and completion.
+std::vector<std::string> KeywordsOf(Keywords table, std::string_view format = "");
 
 }  // namespace pictavo

@@ -14,6 +14,7 @@ inline constexpr int kVersionNumber = 280;
 // The maker's web site, ending in "/": the product page, the converter
 // search and the update information live below it.
 inline constexpr const char* kMakerSite = "http://www.corvane.com/";
+inline constexpr const char* kSupportAddress = "support@corvane.com";
 
 // "2.8" for 280, "2.8.1" for 281: a dot after the first and second digit,
 // and a trailing ".0" dropped.

@@ -1,5 +1,8 @@
 #include "settings/text_util.h"
 
+#include <locale.h>
+#include <wctype.h>
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -28,6 +31,78 @@ std::string ToLowerAscii(std::string_view text) {
   for (char& c : out) c = LowerChar(c);
   return out;
 }
+
+namespace {
+
+// Unicode case mappings whatever the process locale: C.UTF-8 has them all.
+locale_t CaseLocale() {
+  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+// Length of the valid UTF-8 sequence at `at` and its code point; 0 when the
+// bytes there are no valid sequence.
+size_t DecodeUtf8(std::string_view text, size_t at, char32_t& code) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  code = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(at + i) & 0x3F);
+  }
+  static const char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// The first `upperCount` characters in upper case, the rest in lower case.
+std::string MapCase(std::string_view text, size_t upperCount) {
+  std::string out;
+  out.reserve(text.size());
+  const locale_t locale = CaseLocale();
+  size_t index = 0;
+  for (size_t at = 0; at < text.size(); ++index) {
+    char32_t code = 0;
+    const size_t length = DecodeUtf8(text, at, code);
+    if (length == 0) {
+      out += text[at++];
+      continue;
+    }
+    const bool upper = index < upperCount;
+    if (locale) code = static_cast<char32_t>(upper ? towupper_l(static_cast<wint_t>(code), locale)
+                                                   : towlower_l(static_cast<wint_t>(code), locale));
+    else if (code < 0x80) code = static_cast<char32_t>(upper ? UpperChar(static_cast<char>(code)) : LowerChar(static_cast<char>(code)));
+    AppendUtf8(out, code);
+    at += length;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ToUpperText(std::string_view text) { return MapCase(text, SIZE_MAX); }
+std::string ToLowerText(std::string_view text) { return MapCase(text, 0); }
+std::string TitleCaseText(std::string_view text) { return MapCase(text, 1); }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -11,6 +11,13 @@
 namespace pictavo {
 
 std::string ToUpperAscii(std::string_view text);
+// Letter case of UTF-8 text for names the user reads (file names made from
+// a mask): every Unicode letter ("été" ↔ "ÉTÉ"); bytes that are not valid
+// UTF-8 pass through unchanged.
+std::string ToUpperText(std::string_view text);
+std::string ToLowerText(std::string_view text);
+// The first character upper case, the rest lower case.
+std::string TitleCaseText(std::string_view text);
 std::string ToLowerAscii(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 

@@ -22,6 +22,7 @@
 #include "settings/program.h"
 #include "settings/text_util.h"
 #include "ui/commands.h"
+#include "ui/about_box.h"
 #include "ui/conversion_dialog.h"
 #include "ui/dialogs.h"
 #include "ui/preferences/custom_converter.h"
@@ -34,7 +35,6 @@ namespace {
 
 // Addresses of the maker's site and support; only their form is fixed.
 const std::string kHomepage = std::string(kMakerSite) + kBaseName + "/";
-constexpr const char* kSupportAddress = "support@corvane.com";
 // The user manual ships beside the executable.
 constexpr const char* kManualFile = "pictavo.html";
 
@@ -349,7 +349,7 @@ void MainWindow::RunCommand(int command) {
     case kCommandAddInputFile: ChooseInputFile(*this); break;
     case kCommandSelectOutputFolder: ChooseOutputFolder(*this); break;
     case kCommandConvert: StartConversion(*this); break;
-    case kCommandManual: OpenWithShell(records_.job.programFolder + kManualFile); break;
+    case kCommandManual: OpenWithShell(ManualPath(records_.job.programFolder)); break;
     case kCommandSendFeedback:
       OpenWithShell(std::string("mailto:") + kSupportAddress + "?subject=" + ProgramTitle() + " Feedback");
       break;
@@ -360,6 +360,7 @@ void MainWindow::RunCommand(int command) {
       OpenPreferences(*this);
       break;
     case kCommandCustomConverter: OpenCustomConverter(*this); break;
+    case kCommandAbout: ShowAboutBox(*this); break;
     // The update check and the about box open windows of their own, which
     // come later.
     default: break;
@@ -438,6 +439,14 @@ void SetupMainWindow(MainWindow& window) {
   NewCommand(window);
   window.show();
   window.PostLayout();
+}
+
+std::string ManualPath(const std::string& programFolder) {
+  // Beside the program in the build folder; in the documentation folder of
+  // an installed tree.
+  const std::string beside = programFolder + kManualFile;
+  if (FileSizeOf(beside) > 0) return beside;
+  return programFolder + "../share/doc/" + kBaseName + "/" + kManualFile;
 }
 
 void OpenWithShell(const std::string& target) {

@@ -160,6 +160,10 @@ std::unique_ptr<MainWindow> CreateMainWindow(DesktopRecords records);
 // (maximised when it was closed so).
 void SetupMainWindow(MainWindow& window);
 
+// The HTML manual of the program in `programFolder` (ending in "/"); the
+// path may name a missing file.
+std::string ManualPath(const std::string& programFolder);
+
 // Hands a document, web address or mail address to the desktop's default
 // handler. Failures are not reported.
 void OpenWithShell(const std::string& target);

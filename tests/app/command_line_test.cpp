@@ -24,8 +24,8 @@ TEST(HelpDisplay, PrintsTheThirtySixLinesWithTheProgramName) {
     EXPECT_EQ(result.lines[0], " ");
     EXPECT_EQ(result.lines[1], "Usage: pictavo -i <filename> [options]");
     EXPECT_EQ(result.lines[3], "  pictavo -i example.raw");
-    EXPECT_EQ(result.lines[6], "  pictavo -i c:\\tmp\\example.raw -o d:\\converted --jpg-quality=95");
-    EXPECT_EQ(result.lines[13], "  -c STR, --conversion=STR  Set output extension, STR = (jpg | bmp | ...)");
+    EXPECT_EQ(result.lines[6], "  pictavo -i /tmp/example.raw -o ~/converted --png-compression=zlib6");
+    EXPECT_EQ(result.lines[13], "  -c STR, --conversion=STR  Set output extension, STR = (png)");
     EXPECT_EQ(result.lines[28], "    ...                     Refer documentation for all available options");
     EXPECT_EQ(result.lines[35], "  -v, --version             Display version information and exit");
   }

@@ -216,7 +216,6 @@ TEST_F(ConsoleRunTest, RunChecksStopWithTheirMessageAndExitWithOne) {
       {{"-i", dir.file("empty.raw")}, {"Error: Invalid input file"}},
       {{"-i", dir.file("missing.raw")}, {"Error: Invalid input file"}},
       {{"-i", dir.file(".raw")}, {"Error: Invalid input file"}},
-      {{"-i", input, "-o", "../out"}, {"Error: Incorrect output folder"}},
       {{"-i", input, "-o", dir.file("nowhere")}, {"Error: Invalid output folder"}},
       {{"-i", input, "-o", input}, {"Error: Invalid output folder"}},
       {{"-i", input, "-o", out, "-c", "PNG"}, {"Error: Invalid conversion type"}},
@@ -268,16 +267,33 @@ TEST_F(ConsoleRunTest, WithoutAnOutputFolderTheInputsFolderIsUsed) {
   EXPECT_TRUE(std::filesystem::exists(dir.file("photo.png")));
 }
 
-TEST_F(ConsoleRunTest, RelativeOutputFoldersAreTakenFromTheProgramsFolder) {
-  const std::filesystem::path programFolder = std::filesystem::path(PICTAVO_EXECUTABLE).parent_path();
-  const std::string name = "relative-out-" + std::to_string(getpid());
-  std::filesystem::create_directory(programFolder / name);
-  for (const std::string& folder : {name, "./" + name}) {
-    auto r = Run({"-q", "-i", input, "-o", folder, "--filename-mask=%n%.%ext%"});
-    EXPECT_EQ(r.exitStatus, 0) << r.out;
+TEST_F(ConsoleRunTest, RelativePathsCountFromTheWorkingFolder) {
+  std::filesystem::create_directory(dir.file("sub"));
+  const std::string away = "../../" + std::filesystem::path(dir.path()).filename().string() + "/out";
+  struct Case {
+    Lines args;     // run in dir/sub
+    const char* written;  // below dir
+  };
+  const Case cases[] = {
+      {{"-i", "../photo.raw", "-o", "../out"}, "out/photo.png"},
+      {{"-i", input, "-o", away}, "out/photo.png"},
+      {{"-i", input, "-o", "."}, "sub/photo.png"},
+      {{"-i", input, "-o", "./"}, "sub/photo.png"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(dir.file("out/photo.png"));
+    std::filesystem::remove_all(dir.file("sub/photo.png"));
+    Lines args = c.args;
+    args.insert(args.begin(), "-q");
+    const auto r = RunProgram(args, {}, dir.file("sub"));
+    EXPECT_EQ(r.exitStatus, 0) << c.args[3] << r.out;
+    EXPECT_TRUE(std::filesystem::exists(dir.file(c.written))) << c.args[3];
   }
-  EXPECT_TRUE(std::filesystem::exists(programFolder / name / "00001.png"));
-  std::filesystem::remove_all(programFolder / name);
+  // An input named without a folder is converted beside itself, in the
+  // working folder.
+  const auto r = RunProgram({"-q", "-i", "photo.raw"}, {}, dir.path());
+  EXPECT_EQ(r.exitStatus, 0) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(dir.file("photo.png")));
 }
 
 TEST_F(ConsoleRunTest, QuotedParametersAreJoined) {

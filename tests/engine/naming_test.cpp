@@ -51,6 +51,20 @@ TEST_F(NamingTest, FilenameMaskExamplesGiveTheDocumentedPaths) {
   EXPECT_EQ(PathFor("Photo-%n%.%ext%"), "/Out/photo-00002.png");
 }
 
+TEST_F(NamingTest, CaseTokensAndTheMaskChangeEveryLetterNotJustAscii) {
+  job.currentFile = "/In/\xC3\xA9t\xC3\xA9 \xC3\x89T\xC3\x89.raw";  // "été ÉTÉ"
+  const std::pair<const char*, const char*> cases[] = {
+      {"%filename[u]%", "/Out/\xC3\x89T\xC3\x89 \xC3\x89T\xC3\x89"},
+      {"%filename[l]%", "/Out/\xC3\xA9t\xC3\xA9 \xC3\xA9t\xC3\xA9"},
+      {"%filename[t]%", "/Out/\xC3\x89t\xC3\xA9 \xC3\xA9t\xC3\xA9"},
+      {"\xC3\x89T\xC3\x89_%n%", "/Out/\xC3\xA9t\xC3\xA9_00001"},  // literal mask text is lowered
+  };
+  for (const auto& [mask, expected] : cases) EXPECT_EQ(PathFor(mask), expected) << mask;
+  // Bytes that are not UTF-8 pass through as they are.
+  job.currentFile = "/In/a\xE9\xFF.raw";
+  EXPECT_EQ(PathFor("%filename[u]%"), "/Out/A\xE9\xFF");
+}
+
 TEST_F(NamingTest, ImageValuesAndCountersFillTheirTokens) {
   job.outputBpp = 24;
   job.finalWidth = 1920;
