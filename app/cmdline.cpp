@@ -230,6 +230,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& params, Proc
     return kExitUsageError;
   }
   if (state.job.consoleRun) return RunConsoleFrame(state, parse);
+  if (params.size() == 1 && !StartsWith(params[0], "-")) state.givenFile = params[0];
   return std::nullopt;
 }
 

@@ -4,6 +4,9 @@
 #include <QScreen>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <utility>
 #include <exception>
 
 #include "app/cmdline.h"
@@ -11,6 +14,7 @@
 #include "settings/config.h"
 #include "settings/program.h"
 #include "texts/language.h"
+#include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/special_modes.h"
 #include "ui/themes.h"
@@ -48,9 +52,56 @@ DesktopRecords RecordsOf(ProcessState& state, ImageStore& images, ThemeList& the
                         state.accepted, images,         themes,         state.decorations};
 }
 
+constexpr int kExitNoDisplay = 2;
+
+void ReportNoDisplay() {
+  std::fprintf(stderr, "pictavo: no display for the window; convert with -i FILE, see pictavo --help\n");
+}
+
+// Whether Qt has anything to show windows on: a platform chosen by name, or
+// an X or Wayland display. Without one Qt would abort.
+bool DisplayAvailable() {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+// A platform plugin that cannot start (a display that does not answer) is
+// fatal to Qt; it ends the program with our message instead of an abort.
+// What Qt says while it starts is held back until it has started: on a
+// failed start it would only bury the one line that matters.
+QStringList g_startMessages;
+
+void FatalWithoutDisplay(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type != QtFatalMsg) {
+    g_startMessages.append(message);
+    return;
+  }
+  ReportNoDisplay();
+  std::_Exit(kExitNoDisplay);
+}
+
+// The application object, or nothing (and the message) without a display.
+template <typename App>
+std::unique_ptr<App> StartApplication(int& argc, char** argv) {
+  if (!DisplayAvailable()) {
+    ReportNoDisplay();
+    return nullptr;
+  }
+  const QtMessageHandler previous = qInstallMessageHandler(FatalWithoutDisplay);
+  auto application = std::make_unique<App>(argc, argv);
+  qInstallMessageHandler(previous);
+  for (const QString& message : std::exchange(g_startMessages, {}))
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+  return application;
+}
+
 // Neither mode reads or writes config.ini, nor takes the window's lock.
 int RunWindowMode(ProcessState& state, int& argc, char** argv) {
-  GuardedApplication application(argc, argv);
+  const auto application = StartApplication<GuardedApplication>(argc, argv);
+  if (!application) return kExitNoDisplay;
   BuildLanguageTable();
   if (state.windowMode == WindowMode::UninstallPage) return RunUninstallPage();
   static ThemeList themes;
@@ -62,13 +113,18 @@ int RunWindowMode(ProcessState& state, int& argc, char** argv) {
 
 int RunDesktop(ProcessState& state, int& argc, char** argv) {
   if (state.windowMode != WindowMode::Desktop) return RunWindowMode(state, argc, argv);
+  if (!DisplayAvailable()) {
+    ReportNoDisplay();
+    return kExitNoDisplay;
+  }
 
   // Before anything is shown or read: a second window would fight the first
   // over config.ini.
   InstanceLock lock;
   if (!lock.Acquire(ProgramTitle())) return kExitOk;
 
-  GuardedApplication application(argc, argv);
+  const auto application = StartApplication<GuardedApplication>(argc, argv);
+  if (!application) return kExitNoDisplay;
   SetPrimaryScreenProvider([] {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return ScreenSize{};
@@ -86,6 +142,7 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
 
   std::unique_ptr<MainWindow> window = CreateMainWindow(RecordsOf(state, images, themes));
   SetupMainWindow(*window);
+  if (!state.givenFile.empty()) OpenGivenFile(*window, state.givenFile);
   QApplication::exec();
 
   RecordDesktopEnd(settings, window->FinalPlacement());

@@ -25,7 +25,7 @@ int Run(int argc, char** argv) {
   static Settings settings;
   Console console;
   ProcessState state{settings, GlobalJob(), GlobalProgress(), GlobalInputFiles(), GlobalFormatTables(),
-                     AcceptedExtensions(), console, ProgramFileName(), {}, {}, {}, {}, {}};
+                     AcceptedExtensions(), console, ProgramFileName(), {}, {}, {}, {}, {}, {}};
   state.decorations.frame = [](Bitmap image, int width, int height) {
     return DrawFrame(settings, std::move(image), width, height);
   };

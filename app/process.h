@@ -35,6 +35,8 @@ struct ProcessState {
   // Set by ParseCommandLine when it returns without ending the process.
   WindowMode windowMode = WindowMode::Desktop;
   std::string screenshotFolder;
+  // A lone plain parameter: a file the desktop opens with (from a file manager).
+  std::string givenFile;
 };
 
 // Program file name without folder and extension, from /proc/self/exe.

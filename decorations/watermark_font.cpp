@@ -64,9 +64,17 @@ QStringList EquivalentFamilies(const QString& family) {
   return families;
 }
 
-QFont FontFromSettings(const Settings& settings) {
+// Families of the default font list that Debian ships no font or metric
+// alias for, and the installed family drawn in their place. DejaVu Sans
+// comes from the same design family as their common replacements.
+const std::pair<const char*, const char*> kDesignatedSubstitutes[] = {
+    {"Tahoma", "DejaVu Sans"},
+    {"Verdana", "DejaVu Sans"},
+};
+
+QFont FontFromSettings(const Settings& settings, const QString& family) {
   const Settings::Watermark& w = settings.watermark;
-  QFont font(QString::fromUtf8(w.font));
+  QFont font(family);
   font.setPointSizeF(w.fontSize);
   font.setBold(w.fontStyle == 1 || w.fontStyle == 3);
   font.setItalic(w.fontStyle == 2 || w.fontStyle == 3);
@@ -84,13 +92,23 @@ bool FontFamilyIsProvided(const QString& family) {
   return EquivalentFamilies(family).contains(resolved, Qt::CaseInsensitive);
 }
 
+QString DrawnFamily(const QString& family) {
+  if (FontFamilyIsProvided(family)) return family;
+  for (const auto& [name, substitute] : kDesignatedSubstitutes)
+    if (family.trimmed().compare(QString::fromUtf8(name), Qt::CaseInsensitive) == 0 &&
+        FontFamilyIsProvided(QString::fromUtf8(substitute)))
+      return QString::fromUtf8(substitute);
+  return {};
+}
+
 bool OpenWatermarkFont(const Settings& settings) {
   CloseWatermarkFont();
   if (!EnsureGuiApplication()) return false;
   // A size Qt would refuse would silently become its default size.
   if (settings.watermark.fontSize <= 0) return false;
-  if (!FontFamilyIsProvided(QString::fromUtf8(settings.watermark.font))) return false;
-  const QFont font = FontFromSettings(settings);
+  const QString family = DrawnFamily(QString::fromUtf8(settings.watermark.font));
+  if (family.isEmpty()) return false;
+  const QFont font = FontFromSettings(settings, family);
   std::lock_guard lock(g_fontMutex);
   g_font = font;
   return true;

@@ -18,4 +18,9 @@ std::optional<QFont> OpenedWatermarkFont();
 // Needs a GUI application.
 bool FontFamilyIsProvided(const QString& family);
 
+// The family a watermark in `family` is drawn with: the family when it is
+// provided, the designated substitute of a default family that Debian does
+// not ship (Tahoma, Verdana → DejaVu Sans), or "" when none is there.
+QString DrawnFamily(const QString& family);
+
 }  // namespace pictavo

@@ -27,7 +27,7 @@ struct CommandLineRecords {
   std::vector<std::string> accepted;
   std::vector<std::string> printed;
   Console console{[this](std::string_view line) { printed.emplace_back(line); }};
-  ProcessState state{settings, job, progress, files, tables, accepted, console, "pictavo", {}, {}, {}, {}, {}};
+  ProcessState state{settings, job, progress, files, tables, accepted, console, "pictavo", {}, {}, {}, {}, {}, {}};
 
   CommandLineRecords() = default;
   CommandLineRecords(const CommandLineRecords&) = delete;

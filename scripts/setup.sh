@@ -13,7 +13,7 @@ mode="${1:-release}"
 packages=(
   cmake ninja-build g++ pkg-config
   libfreeimage-dev qt6-base-dev libgl-dev libarchive-dev zlib1g-dev
-  libfontconfig-dev fontconfig fonts-liberation
+  libfontconfig-dev fontconfig fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev
   # The locale sources the tests build a comma-decimal locale from.
   locales

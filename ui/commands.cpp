@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QString>
+#include <filesystem>
 #include <map>
 
 #include "engine/job.h"
@@ -119,6 +120,13 @@ bool AddInputFile(MainWindow& window, const std::string& path) {
     RefreshOutputFolderList(window);
   }
   return true;
+}
+
+bool OpenGivenFile(MainWindow& window, const std::string& path) {
+  std::error_code error;
+  if (path.empty() || !std::filesystem::is_regular_file(path, error)) return false;
+  const std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
+  return !error && AddInputFile(window, absolute);
 }
 
 std::string RecentOutputFolder(const Settings& settings, int i) {

@@ -34,6 +34,11 @@ void RefreshOutputFolderList(MainWindow& window);
 // folder is shown yet, the file's folder as the output folder.
 bool AddInputFile(MainWindow& window, const std::string& path);
 
+// A file named on the command line, as a file manager passes it: an
+// existing file with an accepted extension becomes the input file, as a drop
+// on the window would make it; anything else is ignored (false).
+bool OpenGivenFile(MainWindow& window, const std::string& path);
+
 // Entry i (from 0) of `File`/`Recent Out Folders`, spaces trimmed; "" past
 // the end.
 std::string RecentOutputFolder(const Settings& settings, int i);

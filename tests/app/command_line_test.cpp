@@ -47,5 +47,21 @@ TEST(OptionNames, AreUpperCasedAndStopAtTheEqualsSign) {
   EXPECT_EQ(OptionValue(p, 99), "");
 }
 
+TEST(WindowStart, WithoutADisplayExplainsItselfAndExitsWithTwo) {
+  const std::string line = "pictavo: no display for the window; convert with -i FILE, see pictavo --help\n";
+  // No display at all, and a display that does not answer.
+  const std::vector<std::vector<std::string>> environments = {
+      {"QT_QPA_PLATFORM=", "DISPLAY=", "WAYLAND_DISPLAY="},
+      {"QT_QPA_PLATFORM=", "DISPLAY=:4321", "WAYLAND_DISPLAY="},
+  };
+  for (const auto& env : environments) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--helpp"}, {"-T", "/tmp"}}) {
+      const auto r = RunProgram(args, env, "", 60);
+      EXPECT_EQ(r.exitStatus, 2) << env[1] << " " << args.size();
+      EXPECT_EQ(r.err, line) << env[1] << " " << args.size();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pictavo

@@ -30,7 +30,7 @@ class OptionsTest : public ::testing::Test {
   std::vector<std::string> accepted;
   std::vector<std::string> printed;
   Console console{[this](std::string_view line) { printed.emplace_back(line); }};
-  ProcessState state{settings, job, progress, files, tables, accepted, console, "pictavo", {}, {}, {}, {}, {}};
+  ProcessState state{settings, job, progress, files, tables, accepted, console, "pictavo", {}, {}, {}, {}, {}, {}};
 };
 
 TEST(NumValues, ReadDecimalHexAndBinaryWithSign) {

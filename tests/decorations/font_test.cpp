@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 
 #include "decorations/decorations.h"
+#include "decorations/watermark_font.h"
+#include "settings/text_util.h"
 
 namespace pictavo {
 namespace {
@@ -34,6 +36,12 @@ TEST_F(WatermarkFontTest, InstalledFamiliesAndTheirMetricAliasesOpen) {
   for (const char* family : {"Liberation Sans", "DejaVu Sans", "Times New Roman", "courier new"}) {
     EXPECT_TRUE(Opens(family)) << family;
   }
+}
+
+TEST_F(WatermarkFontTest, EveryFamilyOfTheDefaultListOpens) {
+  for (const std::string& family : SplitString(settings.watermark.fonts, ',')) EXPECT_TRUE(Opens(family.c_str())) << family;
+  EXPECT_EQ(DrawnFamily(QStringLiteral("verdana")), QStringLiteral("DejaVu Sans"));
+  EXPECT_EQ(DrawnFamily(QStringLiteral("Arial")), QStringLiteral("Arial"));
 }
 
 TEST_F(WatermarkFontTest, FamiliesOnlyAFallbackWouldReplaceDoNotOpen) {

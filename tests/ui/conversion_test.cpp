@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -242,6 +243,23 @@ TEST_F(ConversionTest, ARunConvertsTheFileAndReportsIt) {
   EXPECT_EQ(RecentOutputFolder(settings, 0), out_ + "/");
   EXPECT_EQ(window->folderList()->currentText().toStdString(), out_ + "/");
   EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ConversionTest, AFileGivenOnTheCommandLineConvertsIntoItsFolderWithF5) {
+  EXPECT_FALSE(OpenGivenFile(*window, dir_.file("missing.dng")));
+  test::WriteFile(dir_.file("notes.txt"), "text");
+  EXPECT_FALSE(OpenGivenFile(*window, dir_.file("notes.txt")));
+  EXPECT_TRUE(window->inputField()->text().isEmpty());
+
+  const std::string photo = Photo("given.dng");
+  ASSERT_TRUE(OpenGivenFile(*window, photo));
+  EXPECT_EQ(window->inputField()->text().toStdString(), photo);
+  Outcome outcome;
+  const auto finished = CloseWhenFinished(outcome);
+  QApplication::setActiveWindow(window.get());
+  QTest::keyClick(window.get(), Qt::Key_F5);
+  EXPECT_EQ(outcome.label, QStringLiteral("Files converted: 1 of 1"));
+  EXPECT_GT(FileSizeOf(dir_.file("given.png")), 0);
 }
 
 TEST_F(ConversionTest, AFileThatFailsInsideTheRunCountsAsNotConverted) {
