@@ -369,8 +369,14 @@ Decoded ReadHelperResult(int fd, uint64_t pixelLimit) try {
 
 HelperSettings DefaultHelperSettings() {
   HelperSettings helper;
+  // Beside the program in the build folder; in libexec once installed.
   const std::string folder = ExecutableFolder();
-  if (!folder.empty()) helper.executable = folder + kHelperName;
+  if (!folder.empty()) {
+    helper.executable = folder + kHelperName;
+    const std::string installed = folder + "../libexec/pictavo/" + kHelperName;
+    if (access(helper.executable.c_str(), X_OK) != 0 && access(installed.c_str(), X_OK) == 0)
+      helper.executable = installed;
+  }
   if (const char* text = std::getenv("PICTAVO_DECODE_TIMEOUT")) {
     char* end = nullptr;
     const long seconds = std::strtol(text, &end, 10);

@@ -14,7 +14,8 @@
 namespace pictavo {
 
 struct HelperSettings {
-  // The helper executable: pictavo-decode beside the running program.
+  // The helper executable: pictavo-decode beside the running program, or in
+  // ../libexec/pictavo from it in an installed tree.
   std::string executable;
   // Wall-clock time one decode may take before the helper is killed.
   std::chrono::milliseconds timeout{std::chrono::seconds(60)};

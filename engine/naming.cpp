@@ -111,6 +111,8 @@ void SetNamingClock(std::function<std::tm()> clock) {
   g_clock = std::move(clock);
 }
 
+std::span<const std::string_view> FilenameTokens() { return kTokens; }
+
 std::string StripExtension(std::string_view name) {
   size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return std::string(name);

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,9 @@ std::string ExpandFilenameMask(const Settings& settings, const ConversionJob& jo
 
 // `text` with every occurrence of `token` (any case) replaced by its value.
 std::string ExpandToken(std::string_view text, std::string_view token, const ConversionJob& job);
+
+// Every token of filename masks, in the order they are expanded.
+std::span<const std::string_view> FilenameTokens();
 
 // The name without its last "." and what follows.
 std::string StripExtension(std::string_view name);

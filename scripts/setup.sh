@@ -15,6 +15,9 @@ packages=(
   libfreeimage-dev qt6-base-dev libgl-dev libarchive-dev zlib1g-dev
   libfontconfig-dev fontconfig fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev
+  # The desktop entry's MIME types come from shared-mime-info; the tests
+  # validate the installed files with the desktop's own tools.
+  shared-mime-info desktop-file-utils appstream groff-base
   # The locale sources the tests build a comma-decimal locale from.
   locales
 )

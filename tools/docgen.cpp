@@ -1,9 +1,16 @@
-// pictavo_docgen: writes the documents that describe the command line from
-// the option table itself, so they cannot drift from what the program reads.
+// pictavo_docgen: writes the documents that describe the program from its
+// own tables (options, keywords, extensions, mask tokens), so they cannot
+// drift from what the program reads.
 //
 //   pictavo_docgen --manual TEMPLATE OUTPUT   the HTML manual: TEMPLATE with
 //                                             @VERSION@ and @OPTION_REFERENCE@
 //                                             filled in
+//   pictavo_docgen --man OUTPUT               the manual page pictavo.1
+//   pictavo_docgen --completion OUTPUT        the bash completion script
+//   pictavo_docgen --desktop GLOBS OUTPUT     the desktop entry; GLOBS is
+//                                             shared-mime-info's globs2 file,
+//                                             which names the MIME types of
+//                                             the RAW extensions
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -11,7 +18,12 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+#include <set>
+
 #include "app/options.h"
+#include "engine/formats.h"
+#include "engine/naming.h"
 #include "settings/keywords.h"
 #include "settings/program.h"
 #include "settings/text_util.h"
@@ -120,8 +132,171 @@ bool WriteFile(const std::string& path, const std::string& text) {
   return static_cast<bool>(out);
 }
 
+// ---- manual page ----
+
+std::string Roff(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') out += "\\e";
+    else if (c == '-') out += "\\-";
+    else out += c;
+  }
+  // A line may not start with a control character.
+  if (!out.empty() && (out.front() == '.' || out.front() == '\'')) out.insert(0, "\\&");
+  return out;
+}
+
+const std::pair<std::string_view, const char*> kTokenMeanings[] = {
+    {"%filename%", "the input file name without folder and last extension"},
+    {"%filename[u]%", "the same in upper case"},
+    {"%filename[l]%", "the same in lower case"},
+    {"%filename[t]%", "the same with its first letter in upper case and the rest in lower case"},
+    {"%ext%", "the output extension (png)"},
+    {"%ext[u]%", "the output extension in upper case"},
+    {"%ext[t]%", "the output extension with its first letter in upper case"},
+    {"%yyyy%", "the year, four digits"},
+    {"%mm%", "the month, two digits"},
+    {"%dd%", "the day of the month, two digits"},
+    {"%hh%", "the hour, 00 to 23"},
+    {"%ii%", "the minute, two digits"},
+    {"%ss%", "the second, two digits"},
+    {"%bpp%", "the bits per pixel of the saved file"},
+    {"%width%", "the width of the saved picture"},
+    {"%height%", "the height of the saved picture"},
+    {"%rnd%", "a random number, five digits"},
+    {"%n%", "the sequence number of the file in the run, five digits"},
+};
+
+std::string TokenMeaning(std::string_view token) {
+  for (const auto& [name, meaning] : kTokenMeanings)
+    if (name == token) return meaning;
+  return "";
+}
+
+std::string ManPage() {
+  std::ostringstream out;
+  out << ".TH PICTAVO 1 \"\" \"Pictavo " << FormatVersion(kVersionNumber) << "\" \"User Commands\"\n"
+      << ".SH NAME\npictavo \\- convert camera RAW photographs into PNG files\n"
+      << ".SH SYNOPSIS\n.B pictavo\n.RI [ FILE ]\n.br\n.B pictavo\n.B \\-i\n.I FILE\n"
+      << ".RB [ \\-o\n.IR FOLDER ]\n.RI [ options ]\n.br\n.B pictavo\n.BR \\-v \" | \" \\-h\n"
+      << ".SH DESCRIPTION\n"
+      << "Without options, or with a RAW file alone, " << Roff("pictavo") << " opens its window, where the photograph, "
+      << "the output folder and every setting are chosen (settings are kept in config.ini). With "
+      << ".B \\-i\nit converts the one file named on the command line and reports on standard output; "
+      << "the console never reads or writes config.ini. Options are not case-sensitive; a value with blanks may be "
+      << "quoted.\n"
+      << ".PP\nNUM values are decimal, or hexadecimal after \\(lq$\\(rq, or binary after \\(lq%\\(rq; "
+      << "REAL values use \\(lq.\\(rq as decimal point; WORD values are one of the words listed with the option.\n"
+      << ".SH OPTIONS\n";
+  for (const OptionRow& row : OptionTable()) {
+    const std::string text = row.action == OptionAction::Setting ? SettingText(row) : RunOptionText(row.action);
+    out << ".TP\n.B " << Roff(Synopsis(row)) << "\n" << Roff(text) << "\n";
+  }
+  out << ".TP\n.BR \\-v \", \" \\-\\-version\nPrints the version and ends.\n"
+      << ".TP\n.BR \\-h \", \" \\-? \", \" \\-\\-help\nPrints a short help and ends.\n"
+      << ".SH FILENAME MASK\nThe output file name comes from the filename mask (\n.BR \\-\\-filename\\-mask ,\n"
+      << "default %filename%.%ext%). The mask is turned into lower case first; these tokens are then replaced, "
+      << "in this order:\n";
+  for (std::string_view token : FilenameTokens()) out << ".TP\n.B " << Roff(token) << "\n" << TokenMeaning(token) << "\n";
+  out << ".SH PROFILES\nA profile is a text file of the form\n.PP\n.nf\n[CLI]\n\\-\\-png\\-compression = zlib9\n"
+      << "\\-\\-brightness = 10\n.fi\n.PP\nwhose keys are option names (setting options only) and whose values "
+      << "are read as on the command line. It is read where\n.B \\-\\-profile\nstands among the options.\n"
+      << ".SH EXIT STATUS\n.TP\n.B 0\nThe file was converted (and for \\-v, \\-h and the window).\n"
+      << ".TP\n.B 1\nThe run stopped or converted nothing.\n.TP\n.B 2\nThe command line was wrong, "
+      << "a profile could not be read, or the window had no display.\n"
+      << ".SH FILES\n.TP\n.I $XDG_CONFIG_HOME/Corvane/pictavo/config.ini\nThe settings of the window "
+      << "(~/.config/Corvane/pictavo/config.ini when XDG_CONFIG_HOME is not set).\n"
+      << ".SH ENVIRONMENT\n.TP\n.B XDG_CONFIG_HOME\nWhere config.ini is kept.\n"
+      << ".TP\n.B PICTAVO_DECODE_TIMEOUT\nSeconds (1 to 3600, default 60) one file may take to decode; "
+      << "decoding runs in a helper process, and a file that hangs or crashes it counts as not converted.\n"
+      << ".SH SEE ALSO\nThe user manual, pictavo.html, in the program's documentation folder.\n";
+  return out.str();
+}
+
+// ---- bash completion ----
+
+std::string Completion() {
+  std::string names, words;
+  for (const OptionRow& row : OptionTable()) {
+    if (row.scope == OptionScope::ProfileOnly) continue;
+    for (const std::string& name : row.names) {
+      const std::string lower = ToLowerAscii(name);
+      const bool valued = row.form != OptionForm::Flag && StartsWith(name, "--");
+      names += (names.empty() ? "" : " ") + lower + (valued ? "=" : "");
+    }
+    if (row.form != OptionForm::Word) continue;
+    std::string list;
+    for (const std::string& word : KeywordsOf(row.keywords, row.format)) list += (list.empty() ? "" : " ") + ToLowerAscii(word);
+    for (const std::string& name : row.names) words += "    " + ToLowerAscii(name) + ") words=\"" + list + "\" ;;\n";
+  }
+  return "# bash completion for pictavo, generated from its option table\n"
+         "_pictavo() {\n"
+         "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]} words\n"
+         "  case $prev in\n"
+         "    -i|-o|--profile) COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
+         "  esac\n"
+         "  if [[ $cur == --*=* ]]; then\n"
+         "    local name=${cur%%=*} value=${cur#*=}\n"
+         "    case $name in\n" +
+         words +
+         "    --input|--output|--profile) COMPREPLY=($(compgen -f -- \"$value\")); return ;;\n"
+         "    *) return ;;\n"
+         "    esac\n"
+         "    COMPREPLY=($(compgen -W \"$words\" -- \"$value\"))\n"
+         "    return\n"
+         "  fi\n"
+         "  if [[ $cur == -* ]]; then\n"
+         "    COMPREPLY=($(compgen -W \"" + names + "\" -- \"$cur\"))\n"
+         "    [[ ${COMPREPLY[0]} == *= ]] && compopt -o nospace\n"
+         "    return\n"
+         "  fi\n"
+         "  COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+         "}\n"
+         "complete -F _pictavo pictavo\n";
+}
+
+// ---- desktop entry ----
+
+// The MIME types shared-mime-info gives the program's RAW extensions.
+std::vector<std::string> RawMimeTypes(const std::string& globs) {
+  InputExtensionMap extensions;
+  BuildInputExtensions(extensions);
+  const std::vector<std::string> accepted = BuildAcceptedExtensions(extensions, InputGroups());
+  std::set<std::string> types;
+  std::istringstream lines(globs);
+  for (std::string line; std::getline(lines, line);) {
+    // weight:type:glob[:flags]
+    const std::vector<std::string> fields = SplitString(line, ':');
+    if (fields.size() < 3 || !StartsWith(fields[2], "*.")) continue;
+    const std::string extension = ToLowerAscii(fields[2].substr(2));
+    // Some RAW extensions name other kinds of files as well (".cap"
+    // captures, ".sti" templates); only picture types are claimed.
+    if (StartsWith(fields[1], "image/") && std::find(accepted.begin(), accepted.end(), extension) != accepted.end())
+      types.insert(fields[1]);
+  }
+  return {types.begin(), types.end()};
+}
+
+std::string DesktopEntry(const std::vector<std::string>& types) {
+  std::string mime;
+  for (const std::string& type : types) mime += type + ";";
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Pictavo\n"
+         "GenericName=RAW Photo Converter\n"
+         "Comment=Convert camera RAW photographs into PNG files\n"
+         "Exec=pictavo %f\n"
+         "Icon=com.corvane.Pictavo\n"
+         "Terminal=false\n"
+         "Categories=Graphics;Photography;\n"
+         "Keywords=RAW;PNG;photo;convert;camera;\n"
+         "MimeType=" + mime + "\n";
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: pictavo_docgen --manual TEMPLATE OUTPUT\n");
+  std::fprintf(stderr,
+               "usage: pictavo_docgen --manual TEMPLATE OUTPUT | --man OUTPUT | --completion OUTPUT |"
+               " --desktop GLOBS OUTPUT\n");
   return 2;
 }
 
@@ -138,6 +313,21 @@ int main(int argc, char** argv) {
     text = ReplaceAll(text, "@VERSION@", FormatVersion(kVersionNumber));
     text = ReplaceAll(text, "@OPTION_REFERENCE@", OptionReference());
     return WriteFile(args[2], text) ? 0 : 1;
+  }
+  if (args.size() == 2 && args[0] == "--man") return WriteFile(args[1], ManPage()) ? 0 : 1;
+  if (args.size() == 2 && args[0] == "--completion") return WriteFile(args[1], Completion()) ? 0 : 1;
+  if (args.size() == 3 && args[0] == "--desktop") {
+    std::string globs;
+    if (!ReadFile(args[1], globs)) {
+      std::fprintf(stderr, "pictavo_docgen: cannot read %s (package shared-mime-info)\n", args[1].c_str());
+      return 1;
+    }
+    const std::vector<std::string> types = RawMimeTypes(globs);
+    if (types.empty()) {
+      std::fprintf(stderr, "pictavo_docgen: no MIME type for any RAW extension in %s\n", args[1].c_str());
+      return 1;
+    }
+    return WriteFile(args[2], DesktopEntry(types)) ? 0 : 1;
   }
   return Usage();
 }

@@ -202,7 +202,13 @@ bool ThemeIdLess::operator()(std::string_view a, std::string_view b) const {
   return a < b;
 }
 
-std::string ThemeFolder(const std::string& programFolder) { return programFolder + "gfx/"; }
+std::string ThemeFolder(const std::string& programFolder) {
+  // Beside the program in the build folder; in share/pictavo once installed.
+  const std::string beside = programFolder + "gfx/";
+  std::error_code error;
+  if (std::filesystem::is_directory(beside, error)) return beside;
+  return programFolder + "../share/pictavo/gfx/";
+}
 
 std::string ThemeArchivePath(const std::string& programFolder, std::string_view id) {
   return ThemeFolder(programFolder) + std::string(id) + ".zip";

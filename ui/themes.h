@@ -73,7 +73,8 @@ struct ThemeList {
   std::string current;
 };
 
-// programFolder ends in "/"; themes live in programFolder + "gfx/".
+// programFolder ends in "/"; themes live in programFolder + "gfx/", or in
+// programFolder + "../share/pictavo/gfx/" in an installed tree.
 std::string ThemeFolder(const std::string& programFolder);
 std::string ThemeArchivePath(const std::string& programFolder, std::string_view id);
 

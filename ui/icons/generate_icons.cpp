@@ -1,10 +1,11 @@
 // Build-time generator for the interface pictures.
 //
-//   pictavo_icongen --source FILE.cpp --theme FILE.zip [--sheet FILE.png]
+//   pictavo_icongen --source FILE.cpp --theme FILE.zip [--app-icons FOLDER] [--sheet FILE.png]
 //
 // --source writes the built-in pictures (clean style) as C++ byte arrays,
 // --theme writes the shipped "Hand Drawn" theme archive (sketch style, every
-// toolbar size), --sheet renders both sets side by side for a visual check.
+// toolbar size), --app-icons writes the application icon for the desktop's
+// menus as an icon theme tree, --sheet renders both sets side by side for a visual check.
 // Outputs are deterministic, so rebuilding does not change them.
 
 #include <archive.h>
@@ -223,6 +224,20 @@ QImage ContactSheet(const std::vector<Embedded>& builtIn, const std::vector<Them
 
 }  // namespace
 
+// The application icon at the sizes desktops look for, as an icon theme tree:
+// FOLDER/hicolor/SIZExSIZE/apps/com.corvane.Pictavo.png.
+bool WriteAppIcons(const std::string& folder) {
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    const std::string dimension = std::to_string(size) + "x" + std::to_string(size);
+    const std::filesystem::path apps = std::filesystem::path(folder) / "hicolor" / dimension / "apps";
+    std::error_code error;
+    std::filesystem::create_directories(apps, error);
+    const std::string png = EncodePng(pictavo::icons::DrawAppIcon(size));
+    if (error || png.empty() || !WriteWhole((apps / "com.corvane.Pictavo.png").string(), png)) return false;
+  }
+  return true;
+}
+
 // Qt's start-up chatter (no runtime folder and the like) is noise in a build
 // log; the generator reports its own failures.
 void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -236,7 +251,7 @@ int main(int argc, char** argv) {
   qInstallMessageHandler(QuietMessages);
   QGuiApplication app(argc, argv);
 
-  std::string sourcePath, themePath, sheetPath;
+  std::string sourcePath, themePath, sheetPath, appIconsPath;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--source")
@@ -245,6 +260,8 @@ int main(int argc, char** argv) {
       themePath = argv[i + 1];
     else if (option == "--sheet")
       sheetPath = argv[i + 1];
+    else if (option == "--app-icons")
+      appIconsPath = argv[i + 1];
     else {
       std::fprintf(stderr, "pictavo_icongen: unknown option %s\n", option.c_str());
       return 2;
@@ -270,6 +287,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "pictavo_icongen: cannot write %s\n", themePath.c_str());
       return 1;
     }
+  }
+  if (!appIconsPath.empty() && !WriteAppIcons(appIconsPath)) {
+    std::fprintf(stderr, "pictavo_icongen: cannot write the application icons below %s\n", appIconsPath.c_str());
+    return 1;
   }
   if (!sheetPath.empty() && !ContactSheet(builtIn, theme).save(QString::fromStdString(sheetPath), "PNG")) {
     std::fprintf(stderr, "pictavo_icongen: cannot write %s\n", sheetPath.c_str());

@@ -694,4 +694,35 @@ QImage DrawBanner() {
   return image.convertToFormat(QImage::Format_RGB888);
 }
 
+QImage DrawAppIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 64.0, size / 64.0);  // drawn on a 64-unit grid
+
+  // The banner's colours on a rounded tile.
+  QLinearGradient sky(0, 0, 64, 64);
+  sky.setColorAt(0, QColor(0x17324D));
+  sky.setColorAt(1, QColor(0x2C7A96));
+  p.setPen(Qt::NoPen);
+  p.setBrush(sky);
+  p.drawRoundedRect(QRectF(3, 3, 58, 58), 12, 12);
+
+  const QPointF lens(32, 32);
+  p.setPen(QPen(QColor(0xE8F4FA), 4.5));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(lens, 20, 20);
+  QRadialGradient glass(lens + QPointF(-4, -4), 15);
+  glass.setColorAt(0, QColor(0x7FD3F0));
+  glass.setColorAt(1, QColor(0x1D5E7C));
+  p.setPen(Qt::NoPen);
+  p.setBrush(glass);
+  p.drawEllipse(lens, 13.5, 13.5);
+  p.setBrush(QColor(255, 255, 255, 210));
+  p.drawEllipse(lens + QPointF(-5, -5), 3.6, 3.6);
+  p.end();
+  return image.convertToFormat(QImage::Format_ARGB32);
+}
+
 }  // namespace pictavo::icons

@@ -28,4 +28,8 @@ QImage DrawButton(std::string_view name, int size, Style style);
 // QGuiApplication for the font database.
 QImage DrawBanner();
 
+// The application icon for the desktop's menus: a lens on a rounded tile,
+// size × size with a transparent surround.
+QImage DrawAppIcon(int size);
+
 }  // namespace pictavo::icons

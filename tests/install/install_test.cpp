@@ -1,0 +1,132 @@
+// The installed tree: its layout, the program running from it, and the
+// desktop files as the desktop's own tools read them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/options.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
+#include "tools/dng_writer.h"
+#include "ui/themes.h"
+
+namespace pictavo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs a shell command; its exit status and what it printed.
+std::pair<int, std::string> Shell(const std::string& command) {
+  const auto r = test::RunProgram({"-c", command + " 2>&1"}, {}, "", 300, "/bin/sh");
+  return {r.exitStatus, r.out};
+}
+
+class InstalledTree : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    prefix_ = new test::TempDir;
+    const auto [status, out] =
+        Shell(std::string("'") + PICTAVO_CMAKE_COMMAND + "' --install '" + PICTAVO_BINARY_DIR + "' --prefix '" +
+              prefix_->path() + "'");
+    ASSERT_EQ(status, 0) << out;
+  }
+  static void TearDownTestSuite() {
+    delete prefix_;
+    prefix_ = nullptr;
+  }
+  static fs::path Installed(const std::string& relative) { return fs::path(prefix_->path()) / relative; }
+
+  static test::TempDir* prefix_;
+};
+test::TempDir* InstalledTree::prefix_ = nullptr;
+
+TEST_F(InstalledTree, HoldsEveryFileWhereTheDesktopLooks) {
+  for (const char* file :
+       {"bin/pictavo", "libexec/pictavo/pictavo-decode", "share/pictavo/gfx/handdrawn.zip",
+        "share/doc/pictavo/pictavo.html", "share/applications/com.corvane.Pictavo.desktop",
+        "share/metainfo/com.corvane.Pictavo.metainfo.xml", "share/man/man1/pictavo.1",
+        "share/bash-completion/completions/pictavo"})
+    EXPECT_TRUE(fs::is_regular_file(Installed(file))) << file;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    const std::string dimension = std::to_string(size) + "x" + std::to_string(size);
+    EXPECT_TRUE(fs::is_regular_file(Installed("share/icons/hicolor/" + dimension + "/apps/com.corvane.Pictavo.png")))
+        << dimension;
+  }
+}
+
+TEST_F(InstalledTree, ConvertsFromAnotherFolderWithItsHelper) {
+  test::TempDir work;
+  ASSERT_TRUE(dng::WriteDng(work.file("photo.dng"), {}));
+  fs::create_directory(work.file("out"));
+  const std::string program = Installed("bin/pictavo");
+  // A relative output folder, then the input's own folder by default.
+  auto r = test::RunProgram({"-q", "-i", "photo.dng", "-o", "out"}, {}, work.path(), 120, program);
+  EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+  EXPECT_TRUE(fs::exists(work.file("out/photo.png")));
+  r = test::RunProgram({"-q", "-i", "photo.dng"}, {}, work.path(), 120, program);
+  EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+  EXPECT_TRUE(fs::exists(work.file("photo.png")));
+}
+
+TEST_F(InstalledTree, TheDesktopToolsAcceptItsFiles) {
+  const std::pair<const char*, std::string> checks[] = {
+      {"desktop entry", "desktop-file-validate '" + Installed("share/applications/com.corvane.Pictavo.desktop").string() + "'"},
+      {"metainfo", "appstreamcli validate --no-net '" + Installed("share/metainfo/com.corvane.Pictavo.metainfo.xml").string() + "'"},
+      {"manual page", "groff -man -ww -z '" + Installed("share/man/man1/pictavo.1").string() + "'"},
+      {"completion", "bash -n '" + Installed("share/bash-completion/completions/pictavo").string() + "'"},
+  };
+  for (const auto& [what, command] : checks) {
+    const auto [status, out] = Shell(command);
+    EXPECT_EQ(status, 0) << what << ": " << out;
+    if (std::string_view(what) == "manual page") {
+      EXPECT_EQ(out, "") << what;
+    }
+  }
+  // Only picture types, and the common RAW ones among them.
+  const std::string entry = Read(Installed("share/applications/com.corvane.Pictavo.desktop"));
+  EXPECT_NE(entry.find("Exec=pictavo %f\n"), std::string::npos);
+  for (const char* type : {"image/x-canon-cr2;", "image/x-nikon-nef;", "image/x-adobe-dng;"})
+    EXPECT_NE(entry.find(type), std::string::npos) << type;
+  EXPECT_EQ(entry.find("application/"), std::string::npos);
+}
+
+TEST_F(InstalledTree, ManualPageAndCompletionNameEveryOption) {
+  const std::string page = Read(Installed("share/man/man1/pictavo.1"));
+  const std::string completion = Read(Installed("share/bash-completion/completions/pictavo"));
+  for (const OptionRow& row : OptionTable()) {
+    for (const std::string& name : row.names) {
+      std::string lower, roff;
+      for (char c : name) {
+        const char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        lower += l;
+        roff += l == '-' ? std::string("\\-") : std::string(1, l);
+      }
+      EXPECT_NE(page.find(roff), std::string::npos) << name;
+      if (row.scope != OptionScope::ProfileOnly) {
+        EXPECT_NE(completion.find(lower), std::string::npos) << name;
+      }
+    }
+  }
+}
+
+TEST(ThemeFolder, BesideTheProgramOrInTheInstalledDataFolder) {
+  test::TempDir tree;
+  fs::create_directories(tree.file("bin"));
+  const std::string program = tree.file("bin") + "/";
+  EXPECT_EQ(ThemeFolder(program), program + "../share/pictavo/gfx/");
+  fs::create_directories(program + "gfx");
+  EXPECT_EQ(ThemeFolder(program), program + "gfx/");
+}
+
+}  // namespace
+}  // namespace pictavo
