@@ -63,7 +63,7 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
 
   std::unique_ptr<MainWindow> window = CreateMainWindow(DesktopRecords{
       settings, state.job, state.progress, state.files, state.tables, state.accepted, images, themes,
-      state.decorations});
+      state.decorations, UpdateSource{}});
   SetupMainWindow(*window);
   QApplication::exec();
 

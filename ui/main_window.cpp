@@ -26,14 +26,14 @@
 #include "ui/dialogs.h"
 #include "ui/preferences/custom_converter.h"
 #include "ui/preferences/preferences_window.h"
+#include "ui/update_check.h"
 #include "texts/language.h"
 
 namespace pictavo {
 
 namespace {
 
-// Addresses of the maker's site and support; only their form is fixed.
-const std::string kHomepage = std::string(kMakerSite) + kBaseName + "/";
+// The maker's support address; only its form is fixed.
 constexpr const char* kSupportAddress = "support@corvane.com";
 // The user manual ships beside the executable.
 constexpr const char* kManualFile = "pictavo.html";
@@ -353,15 +353,15 @@ void MainWindow::RunCommand(int command) {
     case kCommandSendFeedback:
       OpenWithShell(std::string("mailto:") + kSupportAddress + "?subject=" + ProgramTitle() + " Feedback");
       break;
-    case kCommandVisitHomepage: OpenWithShell(kHomepage); break;
+    case kCommandVisitHomepage: OpenWithShell(ProductPageAddress()); break;
     case kCommandPreferences: OpenPreferences(*this); break;
     case kCommandOutputFormatOptions:
       records_.job.prefsStartPage = kPrefsOutput;
       OpenPreferences(*this);
       break;
     case kCommandCustomConverter: OpenCustomConverter(*this); break;
-    // The update check and the about box open windows of their own, which
-    // come later.
+    case kCommandCheckForNewVersion: CheckForUpdates(records_.update); break;
+    // The about box opens a window of its own, which comes later.
     default: break;
   }
 }
@@ -438,6 +438,9 @@ void SetupMainWindow(MainWindow& window) {
   NewCommand(window);
   window.show();
   window.PostLayout();
+
+  // Screenshots show the bare window, without a question on top.
+  if (r.job.runMarker != "T") AutoUpdateCheck(r.settings, r.update);
 }
 
 void OpenWithShell(const std::string& target) {
