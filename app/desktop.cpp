@@ -48,8 +48,8 @@ void LoadPictures(Settings& settings, ImageStore& images, ThemeList& themes) {
 }
 
 DesktopRecords RecordsOf(ProcessState& state, ImageStore& images, ThemeList& themes) {
-  return DesktopRecords{state.settings, state.job,      state.progress, state.files,     state.tables,
-                        state.accepted, images,         themes,         state.decorations};
+  return DesktopRecords{state.settings, state.job, state.progress, state.files,       state.tables,
+                        state.accepted, images,    themes,         state.decorations, UpdateSource{}};
 }
 
 constexpr int kExitNoDisplay = 2;

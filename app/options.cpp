@@ -220,32 +220,6 @@ const OptionRow* FindCommandLineOption(std::string_view name) { return Find(name
 
 const OptionRow* FindProfileOption(std::string_view name) { return Find(name, OptionScope::CommandLineOnly); }
 
-int32_t ParseNumValue(std::string_view text) {
-  text = TrimLeadingBlanksTabs(text);
-  bool negative = false;
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  uint32_t base = 10;
-  if (!text.empty() && text.front() == '$') base = 16, text.remove_prefix(1);
-  else if (!text.empty() && text.front() == '%') base = 2, text.remove_prefix(1);
-  // Beyond 32 bits the number saturates, so the range checks reject it
-  // instead of seeing the wrapped remainder.
-  constexpr uint64_t kBeyond32Bits = uint64_t{1} << 32;
-  uint64_t value = 0;
-  for (char c : text) {
-    uint32_t digit;
-    if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
-    else if (c >= 'a' && c <= 'f') digit = static_cast<uint32_t>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') digit = static_cast<uint32_t>(c - 'A' + 10);
-    else break;
-    if (digit >= base) break;
-    value = std::min(value * base + digit, kBeyond32Bits);
-  }
-  return SaturateToInt32(negative, value);
-}
-
 void ApplySettingOption(const OptionRow& row, std::string_view value, Settings& settings) {
   for (const FixedWrite& w : row.fixed) SetSettingInt(settings, *FindSetting(w.group, w.key), w.value);
   if (!row.target) return;

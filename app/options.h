@@ -73,11 +73,6 @@ const std::vector<OptionRow>& OptionTable();
 const OptionRow* FindCommandLineOption(std::string_view name);
 const OptionRow* FindProfileOption(std::string_view name);
 
-// NUM form: blanks and tabs skipped, optional sign, then "$" hex, "%" binary
-// or decimal digits; stops at the first character that does not fit; no
-// digits give 0; 32-bit result.
-int32_t ParseNumValue(std::string_view text);
-
 // Writes a converted value and the option's fixed writes. The value of
 // TEXT options must already be unquoted; flags ignore it.
 void ApplySettingOption(const OptionRow& row, std::string_view value, Settings& settings);

@@ -17,6 +17,8 @@ std::string ProgramTitle() {
   return std::string(kDisplayName) + " " + FormatVersion(kVersionNumber);
 }
 
+std::string ProductPageAddress() { return std::string(kMakerSite) + kBaseName + "/"; }
+
 const std::vector<std::string>& InputGroups() {
   static const std::vector<std::string> groups{"raw"};
   return groups;

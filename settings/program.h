@@ -23,6 +23,9 @@ std::string FormatVersion(int number);
 // Display name and version, e.g. "Pictavo 2.8".
 std::string ProgramTitle();
 
+// The product's page on the maker's site, where new versions are offered.
+std::string ProductPageAddress();
+
 // Input format groups the program reads and output extensions it writes.
 const std::vector<std::string>& InputGroups();
 const std::vector<std::string>& OutputExtensions();

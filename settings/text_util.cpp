@@ -146,6 +146,29 @@ int32_t ParseDecimalInt(std::string_view text) {
   return SaturateToInt32(negative, magnitude);
 }
 
+int32_t ParseNumValue(std::string_view text) {
+  text = TrimLeadingBlanksTabs(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  uint32_t base = 10;
+  if (!text.empty() && text.front() == '$') base = 16, text.remove_prefix(1);
+  else if (!text.empty() && text.front() == '%') base = 2, text.remove_prefix(1);
+  uint64_t value = 0;
+  for (char c : text) {
+    uint32_t digit;
+    if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
+    else if (c >= 'a' && c <= 'f') digit = static_cast<uint32_t>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F') digit = static_cast<uint32_t>(c - 'A' + 10);
+    else break;
+    if (digit >= base) break;
+    value = std::min(value * base + digit, kSaturated);
+  }
+  return SaturateToInt32(negative, value);
+}
+
 int32_t SaturateToInt32(bool negative, uint64_t magnitude) {
   if (negative) return magnitude >= uint64_t{1} << 31 ? INT32_MIN : -static_cast<int32_t>(magnitude);
   return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);

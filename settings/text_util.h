@@ -33,6 +33,12 @@ std::string_view TrimTrailingBlanksTabs(std::string_view text);
 // saturate at INT32_MIN / INT32_MAX, so range checks still see them.
 int32_t ParseDecimalInt(std::string_view text);
 
+// The NUM form of options and of the update information: blanks and tabs
+// skipped, optional sign, then "$" hex, "%" binary or decimal digits; stops
+// at the first character that does not fit; no digits give 0. Saturates as
+// ParseDecimalInt does.
+int32_t ParseNumValue(std::string_view text);
+
 // A sign and a magnitude as a 32-bit integer, saturating at the limits.
 int32_t SaturateToInt32(bool negative, uint64_t magnitude);
 

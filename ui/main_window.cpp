@@ -27,14 +27,13 @@
 #include "ui/dialogs.h"
 #include "ui/preferences/custom_converter.h"
 #include "ui/preferences/preferences_window.h"
+#include "ui/update_check.h"
 #include "texts/language.h"
 
 namespace pictavo {
 
 namespace {
 
-// Addresses of the maker's site and support; only their form is fixed.
-const std::string kHomepage = std::string(kMakerSite) + kBaseName + "/";
 // The user manual ships beside the executable.
 constexpr const char* kManualFile = "pictavo.html";
 
@@ -353,7 +352,7 @@ void MainWindow::RunCommand(int command) {
     case kCommandSendFeedback:
       OpenWithShell(std::string("mailto:") + kSupportAddress + "?subject=" + ProgramTitle() + " Feedback");
       break;
-    case kCommandVisitHomepage: OpenWithShell(kHomepage); break;
+    case kCommandVisitHomepage: OpenWithShell(ProductPageAddress()); break;
     case kCommandPreferences: OpenPreferences(*this); break;
     case kCommandOutputFormatOptions:
       records_.job.prefsStartPage = kPrefsOutput;
@@ -361,8 +360,7 @@ void MainWindow::RunCommand(int command) {
       break;
     case kCommandCustomConverter: OpenCustomConverter(*this); break;
     case kCommandAbout: ShowAboutBox(*this); break;
-    // The update check and the about box open windows of their own, which
-    // come later.
+    case kCommandCheckForNewVersion: CheckForUpdates(records_.update); break;
     default: break;
   }
 }
@@ -439,6 +437,9 @@ void SetupMainWindow(MainWindow& window) {
   NewCommand(window);
   window.show();
   window.PostLayout();
+
+  // Screenshots show the bare window, without a question on top.
+  if (r.job.runMarker != "T") AutoUpdateCheck(r.settings, r.update);
 }
 
 std::string ManualPath(const std::string& programFolder) {

@@ -17,6 +17,7 @@
 #include "settings/config.h"
 #include "settings/settings.h"
 #include "ui/themes.h"
+#include "update/version_check.h"
 
 class QAction;
 class QComboBox;
@@ -40,6 +41,8 @@ struct DesktopRecords {
   ThemeList& themes;
   // Frame and watermark steps of runs started from the window.
   DecorationSteps decorations;
+  // Where the update checks ask.
+  UpdateSource update;
 };
 
 // Command numbers shared by menus, toolbars and shortcuts.
@@ -157,7 +160,8 @@ class MainWindow : public QMainWindow {
 std::unique_ptr<MainWindow> CreateMainWindow(DesktopRecords records);
 
 // Builds the format tables, fills the lists, runs New and shows the window
-// (maximised when it was closed so).
+// (maximised when it was closed so); then, outside the screenshot mode, the
+// automatic update check.
 void SetupMainWindow(MainWindow& window);
 
 // The HTML manual of the program in `programFolder` (ending in "/"); the

@@ -24,6 +24,29 @@ TEST(DecimalInt, ReadsSignAndLeadingDigitsOnly) {
   EXPECT_EQ(ParseDecimalInt("-" + std::string(500, '9')), INT32_MIN);
 }
 
+TEST(NumValues, ReadDecimalHexAndBinaryWithSign) {
+  EXPECT_EQ(ParseNumValue("95"), 95);
+  EXPECT_EQ(ParseNumValue(" \t-20"), -20);
+  EXPECT_EQ(ParseNumValue("+7"), 7);
+  EXPECT_EQ(ParseNumValue("$FF"), 255);
+  EXPECT_EQ(ParseNumValue("$ff"), 255);
+  EXPECT_EQ(ParseNumValue("-$10"), -16);
+  EXPECT_EQ(ParseNumValue("%101"), 5);
+  EXPECT_EQ(ParseNumValue("%1021"), 2);  // stops at the first non-binary digit
+  EXPECT_EQ(ParseNumValue("12ab"), 12);  // decimal stops at letters
+  EXPECT_EQ(ParseNumValue("abc"), 0);
+  EXPECT_EQ(ParseNumValue("$"), 0);
+  EXPECT_EQ(ParseNumValue(""), 0);
+  // Beyond 32 bits the value saturates, so range checks reject it instead
+  // of seeing a wrapped remainder (4294967306 would wrap to 10).
+  EXPECT_EQ(ParseNumValue("4294967306"), INT32_MAX);
+  EXPECT_EQ(ParseNumValue("-4294967306"), INT32_MIN);
+  EXPECT_EQ(ParseNumValue("2147483648"), INT32_MAX);
+  EXPECT_EQ(ParseNumValue("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ParseNumValue("$FFFFFFFF"), INT32_MAX);
+  EXPECT_EQ(ParseNumValue("%" + std::string(40, '1')), INT32_MAX);
+}
+
 TEST(Real, ReadsDecimalFormsAndTheThreeWords) {
   EXPECT_FLOAT_EQ(ParseReal("1.5"), 1.5f);
   EXPECT_FLOAT_EQ(ParseReal("-.5"), -0.5f);

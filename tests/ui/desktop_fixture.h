@@ -98,7 +98,7 @@ class DesktopTest : public ::testing::Test {
   }
 
   DesktopRecords Records() {
-    return DesktopRecords{settings, job, progress, files, tables, accepted, images, themes, {}};
+    return DesktopRecords{settings, job, progress, files, tables, accepted, images, themes, {}, update};
   }
 
   DesktopRecords& records() { return window->records(); }
@@ -112,6 +112,9 @@ class DesktopTest : public ::testing::Test {
   std::vector<std::string> accepted;
   ImageStore images;
   ThemeList themes;
+  // No window test reaches the real network: the update checks ask nowhere
+  // (an empty address fails at once) unless a test names its own server.
+  UpdateSource update{"", {}};
   std::unique_ptr<MainWindow> window;
 
  private:
