@@ -57,6 +57,7 @@ std::vector<std::string> HelpLines(const std::string& programName) {
       "  --invert                  Invert output image",
       "  --greyscale               Greyscale output image",
       "  --profile=FILE            Set configuration file with required settings",
+      "  --no-metadata             Don't copy the camera's metadata (EXIF) into the output",
       "    ...                     Refer documentation for all available options",
       " ",
       "Other options:",

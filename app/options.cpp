@@ -197,6 +197,7 @@ std::vector<OptionRow> BuildTable() {
   t.push_back(Echo(Row({"--FILE-TIMESTAMP-CUSTOM"}, F::Num, "Advanced", "Custom Timestamp"), E::Naming,
                    "Custom Timestamp"));
   t.push_back(Echo(FlagRow("--NO-SUBFOLDERS", "Advanced", "Keep Subfolders", 0), E::Naming, "Keep Subfolders"));
+  t.push_back(Echo(FlagRow("--NO-METADATA", "Advanced", "Keep Metadata", 0), E::Naming, "Keep Metadata"));
   return t;
 }
 

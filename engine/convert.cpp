@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "engine/adjust.h"
 #include "engine/depth.h"
+#include "engine/exif.h"
 #include "engine/geometry.h"
 #include "engine/load.h"
 #include "engine/naming.h"
@@ -34,6 +36,12 @@ class CheckedWriter {
  public:
   explicit CheckedWriter(PendingFile& file) : file_(file) { buffer_.reserve(kBufferBytes); }
 
+  // Sends everything written through `inserter` first.
+  void InsertMetadata(const PngExtras& extras) {
+    inserter_.emplace(extras.exifBlock, extras.colors,
+                      [this](const char* data, size_t size) { return Emit(data, size); });
+  }
+
   static FreeImageIO Io() {
     FreeImageIO io{};
     io.read_proc = [](void*, unsigned, unsigned, fi_handle) -> unsigned { return 0; };
@@ -56,17 +64,25 @@ class CheckedWriter {
   unsigned Write(const void* data, unsigned size, unsigned count) {
     const size_t bytes = size_t{size} * count;
     if (failed_ || (size != 0 && bytes / size != count)) return 0;
-    if (buffer_.size() + bytes > kBufferBytes && !Flush()) return 0;
+    const bool written = inserter_ ? inserter_->Feed(static_cast<const char*>(data), bytes)
+                                   : Emit(static_cast<const char*>(data), bytes);
+    return written ? count : 0;
+  }
+
+  bool Emit(const char* data, size_t bytes) {
+    if (failed_) return false;
+    if (buffer_.size() + bytes > kBufferBytes && !Flush()) return false;
     if (bytes >= kBufferBytes) {
-      if (!file_.WriteAll(static_cast<const char*>(data), bytes)) return Fail();
+      if (!file_.WriteAll(data, bytes)) return Fail() != 0;
       position_ += static_cast<off_t>(bytes);
     } else {
-      buffer_.append(static_cast<const char*>(data), bytes);
+      buffer_.append(data, bytes);
     }
-    return count;
+    return true;
   }
 
   int Seek(long offset, int origin) {
+    if (inserter_) inserter_->Stop();
     if (!Flush()) return -1;
     const off_t at = lseek(file_.fd(), offset, origin);
     if (at < 0) return -1;
@@ -91,14 +107,29 @@ class CheckedWriter {
   }
 
   PendingFile& file_;
+  std::optional<PngMetadataInserter> inserter_;
   std::string buffer_;
   off_t position_ = 0;
   bool failed_ = false;
 };
 
+// What the saved pixels' colours are. The RAW decoder renders in sRGB; its
+// 48-bit load is linear (sRGB primaries, gamma 1) until tone mapping other
+// than the linear cut renders it for display. Only colour pictures get a
+// statement.
+ColorStatement ColorsOf(const Settings& settings, const ConversionJob& job, FIBITMAP* image) {
+  const FREE_IMAGE_COLOR_TYPE type = FreeImage_GetColorType(image);
+  if (type != FIC_RGB && type != FIC_RGBALPHA) return ColorStatement::kNone;
+  const int tone = settings.input.rawToneMapping;
+  const bool linearLoad = job.sourceBpp == 48 && (settings.input.rawLoadAs == 4 || settings.input.rawLoadAs == 5);
+  if (linearLoad && (tone == 0 || tone == 1)) return ColorStatement::kLinearSrgb;
+  return ColorStatement::kSrgb;
+}
+
 }  // namespace
 
-bool SaveBitmapSafely(FIBITMAP* image, int format, const std::string& path, int flags, const std::string& inputPath) {
+bool SaveBitmapSafely(FIBITMAP* image, int format, const std::string& path, int flags, const std::string& inputPath,
+                      const PngExtras* extras) {
   if (!image) return false;
   if (!inputPath.empty() && SameFile(path, inputPath)) return false;  // never overwrite the photograph
 
@@ -111,6 +142,8 @@ bool SaveBitmapSafely(FIBITMAP* image, int format, const std::string& path, int 
   if (temp.fd() < 0) return false;
 
   CheckedWriter writer(temp);
+  if (extras && format == FIF_PNG && (!extras->exifBlock.empty() || extras->colors != ColorStatement::kNone))
+    writer.InsertMetadata(*extras);
   FreeImageIO io = CheckedWriter::Io();
   const bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(format), image, &io, &writer, flags) != FALSE;
   return saved && writer.Finish() && temp.Commit(path, 0666 & ~ProcessUmask());
@@ -141,7 +174,11 @@ bool ConvertFile(ConversionContext& context) {
   const Settings& settings = context.settings;
   ConversionJob& job = context.job;
 
-  Bitmap image = LoadImage(settings, job.currentFile);
+  // The metadata is read beside the decoding, in a helper of its own.
+  const bool keepMetadata = settings.advanced.keepMetadata != 0 && job.outputFormatId == FIF_PNG;
+  ExifReading exif = keepMetadata ? ExifReading::Start(job.currentFile) : ExifReading();
+  bool decoded = false;
+  Bitmap image = LoadImage(settings, job.currentFile, &decoded);
   const int loadedWidth = image ? static_cast<int>(FreeImage_GetWidth(image.get())) : 0;
   const int loadedHeight = image ? static_cast<int>(FreeImage_GetHeight(image.get())) : 0;
   job.sourceBpp = image ? static_cast<int32_t>(FreeImage_GetBPP(image.get())) : 0;
@@ -174,7 +211,14 @@ bool ConvertFile(ConversionContext& context) {
   if (image && metadata) FreeImage_CloneMetadata(image.get(), metadata.get());
 
   job.outputFile = BuildOutputPath(settings, job);
-  return SaveBitmapSafely(image.get(), job.outputFormatId, job.outputFile, job.saveFlags, job.currentFile);
+  PngExtras extras;
+  // Bytes read as pixels are not the photograph its metadata describes.
+  if (keepMetadata && decoded && image) {
+    const std::string block = BuildExifBlock(exif.Finish(), FreeImage_GetWidth(image.get()), FreeImage_GetHeight(image.get()));
+    // A source without metadata gives the file it always gave.
+    if (!block.empty()) extras = {block, ColorsOf(settings, job, image.get())};
+  }
+  return SaveBitmapSafely(image.get(), job.outputFormatId, job.outputFile, job.saveFlags, job.currentFile, &extras);
 }
 
 int ConversionWorker(ConversionContext& context) {

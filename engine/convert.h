@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/bitmap.h"
+#include "engine/exif.h"
 #include "engine/formats.h"
 #include "engine/job.h"
 #include "settings/settings.h"
@@ -41,10 +42,19 @@ bool ConvertFile(ConversionContext& context);
 // of converted files in progress.converted. Returns 0.
 int ConversionWorker(ConversionContext& context);
 
+// What a PNG gets besides its pixels: the camera's EXIF block and what its
+// colours are (engine/exif.h).
+struct PngExtras {
+  std::string exifBlock;
+  ColorStatement colors = ColorStatement::kNone;
+};
+
 // Saves through a temporary file in the output folder that is renamed over
 // `path` only when FreeImage succeeded, so a failed save never damages an
-// existing file. Refuses to write over `inputPath` itself.
-bool SaveBitmapSafely(FIBITMAP* image, int format, const std::string& path, int flags, const std::string& inputPath);
+// existing file. Refuses to write over `inputPath` itself. `extras` go into
+// a PNG before its pixel data.
+bool SaveBitmapSafely(FIBITMAP* image, int format, const std::string& path, int flags, const std::string& inputPath,
+                      const PngExtras* extras = nullptr);
 
 // Modification time as stored dates count it: seconds since 1970 in local
 // wall-clock time. -1 when the file cannot be read.

@@ -1,13 +1,8 @@
 #include "engine/isolated_decoder.h"
 
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,11 +16,12 @@
 #include <vector>
 
 #include "decode/wire.h"
+#include "engine/helper_process.h"
 #include "engine/job.h"
 
-extern char** environ;
-
 namespace pictavo {
+
+static_assert(wire::kResultFd == kHelperResultFd, "the decoder finds its result where every helper does");
 
 namespace {
 
@@ -35,93 +31,18 @@ constexpr long kMaxTimeoutSeconds = 3600;
 // files carry a few hundred kilobytes of them at most.
 constexpr uint64_t kMaxDescriptionBytes = uint64_t{256} << 20;
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { reset(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  void reset() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
-
 Decoded Failed() {
   Decoded failed;
   failed.decoderFailed = true;
   return failed;
 }
 
-// The helper's descriptors 0 to 3 are set up from ours; one of ours already
-// sitting there (a program started with closed standard streams) would be
-// overwritten before it is handed on.
-int AboveHelperSlots(int fd) {
-  if (fd < 0 || fd > wire::kResultFd) return fd;
-  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, wire::kResultFd + 1);
-  close(fd);
-  return moved;
-}
-
 bool StartHelper(const HelperSettings& helper, int resultFd, FREE_IMAGE_FORMAT format, const std::string& path,
                  int flags, pid_t& pid) {
-  posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return false;
-  // Standard streams lead nowhere: decoders print warnings that mean nothing
-  // to the user. Nothing of ours but the result file reaches the helper,
-  // whether or not it was opened close-on-exec.
-  const bool prepared =
-      posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
-      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
-      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
-      posix_spawn_file_actions_adddup2(&actions, resultFd, wire::kResultFd) == 0 &&
-      posix_spawn_file_actions_addclosefrom_np(&actions, wire::kResultFd + 1) == 0;
-
-  const std::vector<std::string> args = {helper.executable,
-                                         std::to_string(static_cast<int>(format)),
-                                         std::to_string(flags),
-                                         std::to_string(helper.memoryLimit),
-                                         std::to_string(getpid()),
-                                         path};
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-
-  const bool started =
-      prepared && posix_spawn(&pid, helper.executable.c_str(), &actions, nullptr, argv.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  return started;
-}
-
-// Waits for the helper to end, killing it when its time is up. True when it
-// ended by itself with status 0.
-bool WaitForHelper(pid_t pid, std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + timeout;
-  // A pidfd becomes readable the moment the helper ends; kernels without
-  // them (before 5.3) get looked at every few milliseconds instead.
-  const Fd ended(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
-  for (;;) {
-    int status = 0;
-    const pid_t waited = waitpid(pid, &status, WNOHANG);
-    if (waited == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (waited < 0 && errno != EINTR) return false;  // reaped elsewhere: no word on how it ended
-
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) {
-      kill(pid, SIGKILL);
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
-      return false;
-    }
-    pollfd watch{ended.get(), POLLIN, 0};
-    poll(&watch, ended ? 1 : 0, static_cast<int>(std::min<long long>(left, ended ? 60'000 : 5)));
-  }
+  return SpawnHelperProcess(helper.executable,
+                            {std::to_string(static_cast<int>(format)), std::to_string(flags),
+                             std::to_string(helper.memoryLimit), std::to_string(getpid()), path},
+                            resultFd, pid);
 }
 
 bool ReadAt(int fd, void* buffer, uint64_t size, uint64_t offset) {
@@ -369,14 +290,7 @@ Decoded ReadHelperResult(int fd, uint64_t pixelLimit) try {
 
 HelperSettings DefaultHelperSettings() {
   HelperSettings helper;
-  // Beside the program in the build folder; in libexec once installed.
-  const std::string folder = ExecutableFolder();
-  if (!folder.empty()) {
-    helper.executable = folder + kHelperName;
-    const std::string installed = folder + "../libexec/pictavo/" + kHelperName;
-    if (access(helper.executable.c_str(), X_OK) != 0 && access(installed.c_str(), X_OK) == 0)
-      helper.executable = installed;
-  }
+  helper.executable = HelperExecutable(kHelperName);
   if (const char* text = std::getenv("PICTAVO_DECODE_TIMEOUT")) {
     char* end = nullptr;
     const long seconds = std::strtol(text, &end, 10);
@@ -392,10 +306,10 @@ Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, c
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
 
-  const Fd result(AboveHelperSlots(memfd_create("pictavo-decode", MFD_CLOEXEC)));
+  const HelperFd result(HelperResultFile("pictavo-decode"));
   pid_t pid = -1;
   if (!result || !StartHelper(helper, result.get(), format, path, flags, pid)) return Failed();
-  if (!WaitForHelper(pid, helper.timeout)) return Failed();
+  if (!WaitForHelperProcess(pid, helper.timeout)) return Failed();
   return ReadHelperResult(result.get(), helper.memoryLimit);
 }
 

@@ -142,25 +142,31 @@ Bitmap LoadHeaderlessRaw(const Settings& settings, const std::string& path, int 
                                              layout.greenMask, layout.blueMask, TRUE));
 }
 
-Bitmap LoadImage(const Settings& settings, const std::string& path) {
+Bitmap LoadImage(const Settings& settings, const std::string& path, bool* decoded) {
+  bool fromDecoder = false;
+  if (!decoded) decoded = &fromDecoder;
+  *decoded = false;
   const int loadAs = settings.input.rawLoadAs;
   if (loadAs == 1 || loadAs == 2) {
     if (Bitmap image = LoadHeaderlessRaw(settings, path, loadAs)) return image;
   }
 
   const int flags = RawLoadFlags(settings, "raw");
-  Decoded decoded = Decode(FIF_RAW, path, flags);
+  Decoded result = Decode(FIF_RAW, path, flags);
   // A decoder that crashed or hung on the file ends the loading: the next
   // decoder would get the same hostile bytes, and reading them as pixels
   // would report noise as a converted picture.
-  auto nothingYet = [&decoded] { return !decoded.image && !decoded.decoderFailed; };
+  auto nothingYet = [&result] { return !result.image && !result.decoderFailed; };
   // Some files declare a preview that cannot be read, and the decoder then
   // gives nothing at all instead of its promised 24-bit picture. Ask for
   // that picture directly before the file is taken for something else.
-  if (nothingYet() && flags == RAW_PREVIEW) decoded = Decode(FIF_RAW, path, RAW_DISPLAY);
-  if (nothingYet()) decoded = Decode(FIF_JPEG, path, kJpegLoadFlags);
-  if (decoded.decoderFailed) return nullptr;
-  if (decoded.image) return std::move(decoded.image);
+  if (nothingYet() && flags == RAW_PREVIEW) result = Decode(FIF_RAW, path, RAW_DISPLAY);
+  if (nothingYet()) result = Decode(FIF_JPEG, path, kJpegLoadFlags);
+  if (result.decoderFailed) return nullptr;
+  if (result.image) {
+    *decoded = true;
+    return std::move(result.image);
+  }
   // Nearly any readable file gives a picture here, so the user sees its
   // bytes instead of a failure.
   return LoadHeaderlessRaw(settings, path, 2);

@@ -45,8 +45,10 @@ int RawLoadFlags(const Settings& settings, std::string_view group);
 Bitmap LoadHeaderlessRaw(const Settings& settings, const std::string& path, int mode);
 
 // Every load attempt in order until one gives a picture. A file on which a
-// decoder failed (see Decoded) gives none.
-Bitmap LoadImage(const Settings& settings, const std::string& path);
+// decoder failed (see Decoded) gives none. `decoded`, when given, tells
+// whether the picture came from a decoder (the photograph itself, which its
+// metadata describes) rather than from reading the bytes as pixels.
+Bitmap LoadImage(const Settings& settings, const std::string& path, bool* decoded = nullptr);
 
 // Brings 48-bit RAW loads to a displayable picture when asked to; the same
 // bitmap otherwise.

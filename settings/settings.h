@@ -174,6 +174,9 @@ struct Settings {
     uint8_t outFoldersHistory = 0;
     uint8_t outFoldersNumber = 0;
     uint8_t keepSubfolders = 0;
+    // Camera metadata (EXIF) copied into the output; written after the
+    // layout's own keys of the group.
+    uint8_t keepMetadata = 0;
   } advanced;
 
   struct File {

@@ -226,6 +226,7 @@ const LanguagePair kBuiltInBlock[] = {
     {"File Timestamp", "File Timestamp:"},
     {"Custom Timestamp", "Custom Timestamp:"},
     {"Keep Subfolders", "Keep Subfolders:"},
+    {"Keep Metadata", "Keep Camera Metadata:"},
     // Everything else.
     {"Title", "Preferences..."},
     {"Save window position", "Save Window's Coords:"},

@@ -90,7 +90,8 @@ AdvancedPage::AdvancedPage(QWidget* parent, PreferencesContext& context)
       history_(this, 3, "Out Folders History", {"Clean On Exit", "Keep Folders"},
                Name("Advanced", "Out Folders History")),
       historyLength_(this, 4, "Out Folders Number", 1, 50, Name("Advanced", "Out Folders Number")),
-      keepSubfolders_(this, 5, "Keep Subfolders", Name("Advanced", "Keep Subfolders")) {
+      keepMetadata_(this, 5, "Keep Metadata", Name("Advanced", "Keep Metadata")),
+      keepSubfolders_(this, 6, "Keep Subfolders", Name("Advanced", "Keep Subfolders")) {
   // Filled and stored, but never shown: single-file runs have no subfolders.
   keepSubfolders_.SetVisible(false);
   connect(timestamp_.list(), &QComboBox::currentIndexChanged, this, [this] { ApplyTimestampRule(); });
@@ -105,6 +106,7 @@ void AdvancedPage::Fill() {
   customTimestamp_.SetSeconds(s.advanced.customTimestamp);
   history_.SetIndex(s.advanced.outFoldersHistory);
   historyLength_.SetValue(s.advanced.outFoldersNumber);
+  keepMetadata_.SetChecked(s.advanced.keepMetadata != 0);
   keepSubfolders_.SetChecked(s.advanced.keepSubfolders != 0);
   ApplyTimestampRule();
 }
@@ -115,6 +117,7 @@ void AdvancedPage::Store(Settings& s) const {
   s.advanced.customTimestamp = customTimestamp_.Seconds();
   history_.StoreIndex(s.advanced.outFoldersHistory);
   s.advanced.outFoldersNumber = static_cast<uint8_t>(historyLength_.Value());
+  s.advanced.keepMetadata = keepMetadata_.Checked() ? 1 : 0;
   s.advanced.keepSubfolders = keepSubfolders_.Checked() ? 1 : 0;
 }
 

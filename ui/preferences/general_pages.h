@@ -45,6 +45,7 @@ class AdvancedPage : public PreferencesPage {
   prefs::DateRow customTimestamp_;
   prefs::ListRow history_;
   prefs::SliderRow historyLength_;
+  prefs::CheckRow keepMetadata_;
   prefs::CheckRow keepSubfolders_;
 };
 
