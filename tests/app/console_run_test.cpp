@@ -84,6 +84,7 @@ TEST_F(ConsoleRunTest, DebugRunPrintsEverySettingItUsesInOrder) {
                             "Filename Mask: %filename%.%ext%",
                             "File Timestamp: CURRENT",
                             "Keep Subfolders: 1",
+                            "Keep Metadata: 1",
                             "Processing: " + input,
                             "Saving As: " + out + "/photo.png",
                             "OK"}));
