@@ -18,6 +18,8 @@ packages=(
   # The desktop entry's MIME types come from shared-mime-info; the tests
   # validate the installed files with the desktop's own tools.
   shared-mime-info desktop-file-utils appstream groff-base
+  # Camera metadata: Exiv2 reads it; pngcheck checks the files in the tests.
+  libexiv2-dev pngcheck
   # The locale sources the tests build a comma-decimal locale from.
   locales
 )

@@ -52,7 +52,7 @@ test::TempDir* InstalledTree::prefix_ = nullptr;
 
 TEST_F(InstalledTree, HoldsEveryFileWhereTheDesktopLooks) {
   for (const char* file :
-       {"bin/pictavo", "libexec/pictavo/pictavo-decode", "share/pictavo/gfx/handdrawn.zip",
+       {"bin/pictavo", "libexec/pictavo/pictavo-decode", "libexec/pictavo/pictavo-exif", "share/pictavo/gfx/handdrawn.zip",
         "share/doc/pictavo/pictavo.html", "share/applications/com.corvane.Pictavo.desktop",
         "share/metainfo/com.corvane.Pictavo.metainfo.xml", "share/man/man1/pictavo.1",
         "share/bash-completion/completions/pictavo"})
@@ -76,6 +76,8 @@ TEST_F(InstalledTree, ConvertsFromAnotherFolderWithItsHelper) {
   r = test::RunProgram({"-q", "-i", "photo.dng"}, {}, work.path(), 120, program);
   EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
   EXPECT_TRUE(fs::exists(work.file("photo.png")));
+  // The metadata reader was found as well: the DNG's camera is in the PNG.
+  EXPECT_NE(test::ReadFile(work.file("photo.png")).find("eXIf"), std::string::npos);
 }
 
 TEST_F(InstalledTree, TheDesktopToolsAcceptItsFiles) {
