@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pictavo::exif {
@@ -57,9 +58,10 @@ inline std::string WriteExifTags(const std::vector<Tag>& tags) {
   return out;
 }
 
-// The tags of `bytes`, or false when they do not hold together.
-inline bool ReadExifTags(std::string_view bytes, std::vector<Tag>& tags) {
-  tags.clear();
+// The tags of `bytes`, or false (and no tags) when they do not hold together.
+inline bool ReadExifTags(std::string_view bytes, std::vector<Tag>& result) {
+  result.clear();
+  std::vector<Tag> tags;
   size_t at = 0;
   auto take = [&](int size, uint64_t& value) {
     if (bytes.size() - at < static_cast<size_t>(size)) return false;
@@ -86,7 +88,9 @@ inline bool ReadExifTags(std::string_view bytes, std::vector<Tag>& tags) {
                     static_cast<uint32_t>(values), std::string(bytes.substr(at, size))});
     at += size;
   }
-  return at == bytes.size();
+  if (at != bytes.size()) return false;
+  result = std::move(tags);
+  return true;
 }
 
 }  // namespace pictavo::exif
