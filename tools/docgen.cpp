@@ -181,7 +181,7 @@ std::string ManPage() {
       << ".RB [ \\-o\n.IR FOLDER ]\n.RI [ options ]\n.br\n.B pictavo\n.BR \\-v \" | \" \\-h\n"
       << ".SH DESCRIPTION\n"
       << "Without options, or with a RAW file alone, " << Roff("pictavo") << " opens its window, where the photograph, "
-      << "the output folder and every setting are chosen (settings are kept in config.ini). With "
+      << "the output folder and every setting are chosen (settings are kept in config.ini). With\n"
       << ".B \\-i\nit converts the one file named on the command line and reports on standard output; "
       << "the console never reads or writes config.ini. Options are not case-sensitive; a value with blanks may be "
       << "quoted.\n"
