@@ -17,9 +17,12 @@ namespace {
 
 int Run(int argc, char** argv) {
   std::vector<std::string> params(argv + 1, argv + argc);
-  // FreeImage's decoders run in pictavo-decode for every run mode, so a file
-  // that crashes or hangs them costs that file, not the program.
-  SetDecoder(IsolatedDecoder());
+  // FreeImage's decoders run in a helper process for every run mode, so a
+  // file that crashes or hangs them costs that file, not the program. A
+  // console run decodes in a copy of itself, which starts at once.
+  HelperSettings helper = DefaultHelperSettings();
+  helper.start = HelperStart::ForkedProgram;
+  SetDecoder(IsolatedDecoder(helper));
 
   static Settings settings;
   Console console;
@@ -31,6 +34,9 @@ int Run(int argc, char** argv) {
 
   if (std::optional<int> status = ParseCommandLine(params, state)) return *status;
 
+  // The window's Qt threads rule out copying the process: its decodes start
+  // pictavo-decode.
+  SetDecoder(IsolatedDecoder());
   return RunWindow(state, argc, argv);
 }
 

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "decode/decoder.h"
 #include "decode/wire.h"
 #include "engine/job.h"
 
@@ -30,6 +31,11 @@ namespace pictavo {
 namespace {
 
 constexpr const char* kHelperName = "pictavo-decode";
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 constexpr long kMaxTimeoutSeconds = 3600;
 // Shape, palette, metadata, ICC profile and thumbnail of one picture; camera
 // files carry a few hundred kilobytes of them at most.
@@ -68,8 +74,16 @@ int AboveHelperSlots(int fd) {
   return moved;
 }
 
-bool StartHelper(const HelperSettings& helper, int resultFd, FREE_IMAGE_FORMAT format, const std::string& path,
-                 int flags, pid_t& pid) {
+// The helper's command line (decode/main.cpp).
+std::vector<std::string> HelperArguments(const HelperSettings& helper, FREE_IMAGE_FORMAT format,
+                                         const std::string& path, int flags) {
+  uint64_t memoryLimit = helper.memoryLimit;
+  if (helper.start == HelperStart::ForkedProgram && kAddressSanitizer) memoryLimit = 0;
+  return {helper.executable,          std::to_string(static_cast<int>(format)), std::to_string(flags),
+          std::to_string(memoryLimit), std::to_string(getpid()),                 path};
+}
+
+bool SpawnHelper(const HelperSettings& helper, int resultFd, const std::vector<std::string>& args, pid_t& pid) {
   posix_spawn_file_actions_t actions;
   if (posix_spawn_file_actions_init(&actions) != 0) return false;
   // Standard streams lead nowhere: decoders print warnings that mean nothing
@@ -82,12 +96,6 @@ bool StartHelper(const HelperSettings& helper, int resultFd, FREE_IMAGE_FORMAT f
       posix_spawn_file_actions_adddup2(&actions, resultFd, wire::kResultFd) == 0 &&
       posix_spawn_file_actions_addclosefrom_np(&actions, wire::kResultFd + 1) == 0;
 
-  const std::vector<std::string> args = {helper.executable,
-                                         std::to_string(static_cast<int>(format)),
-                                         std::to_string(flags),
-                                         std::to_string(helper.memoryLimit),
-                                         std::to_string(getpid()),
-                                         path};
   std::vector<char*> argv;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -96,6 +104,41 @@ bool StartHelper(const HelperSettings& helper, int resultFd, FREE_IMAGE_FORMAT f
       prepared && posix_spawn(&pid, helper.executable.c_str(), &actions, nullptr, argv.data(), environ) == 0;
   posix_spawn_file_actions_destroy(&actions);
   return started;
+}
+
+// The copy of the program becomes the helper as far as the decoder can
+// tell: the same descriptors as a started helper and the signal actions a
+// new program has, so that Ctrl+C ends it instead of running the program's
+// clean-up a second time. It never returns into the program's code.
+[[noreturn]] void BecomeHelper(int resultFd, std::vector<std::string> args) {
+  struct sigaction fresh {};
+  fresh.sa_handler = SIG_DFL;
+  for (int number = 1; number < NSIG; ++number) {
+    struct sigaction action {};
+    if (sigaction(number, nullptr, &action) == 0 && action.sa_handler != SIG_IGN && action.sa_handler != SIG_DFL)
+      sigaction(number, &fresh, nullptr);
+  }
+  const int null = open("/dev/null", O_RDWR);
+  if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 || dup2(null, STDERR_FILENO) < 0 ||
+      dup2(resultFd, wire::kResultFd) < 0 || close_range(wire::kResultFd + 1, ~0U, 0) != 0)
+    _exit(127);
+  try {
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    _exit(decode::DecoderMain(static_cast<int>(args.size()), argv.data()));
+  } catch (...) {
+    _exit(127);
+  }
+}
+
+bool StartHelper(const HelperSettings& helper, int resultFd, FREE_IMAGE_FORMAT format, const std::string& path,
+                 int flags, pid_t& pid) {
+  std::vector<std::string> args = HelperArguments(helper, format, path, flags);
+  if (helper.start == HelperStart::Executable) return SpawnHelper(helper, resultFd, args, pid);
+  pid = fork();
+  if (pid == 0) BecomeHelper(resultFd, std::move(args));
+  return pid > 0;
 }
 
 // Waits for the helper to end, killing it when its time is up. True when it
