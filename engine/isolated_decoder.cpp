@@ -17,6 +17,7 @@
 #include <exception>
 #include <memory>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -436,9 +437,23 @@ Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, c
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
 
   const Fd result(AboveHelperSlots(memfd_create("pictavo-decode", MFD_CLOEXEC)));
-  pid_t pid = -1;
-  if (!result || !StartHelper(helper, result.get(), format, path, flags, pid)) return Failed();
-  if (!WaitForHelper(pid, helper.timeout)) return Failed();
+  if (!result) return Failed();
+  const auto run = [&] {
+    pid_t pid = -1;
+    return StartHelper(helper, result.get(), format, path, flags, pid) && WaitForHelper(pid, helper.timeout);
+  };
+  bool ended = false;
+  if (helper.start == HelperStart::Executable) {
+    ended = run();
+  } else {
+    // A copy is made from a new thread, which waits for it. The copy's one
+    // thread then has none of the per-thread state the libraries keep: an
+    // OpenMP thread pool that this thread had started would make the copy
+    // wait forever for threads it does not have. The thread also outlives
+    // the copy, whose parent-death signal follows the thread that forked.
+    std::thread([&] { ended = run(); }).join();
+  }
+  if (!ended) return Failed();
   return ReadHelperResult(result.get(), helper.memoryLimit);
 }
 
