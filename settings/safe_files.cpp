@@ -7,8 +7,11 @@
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace pictavo {
 
@@ -58,6 +61,59 @@ std::string FolderOfPath(const std::string& path) {
 
 mode_t ProcessUmask() { return kUmaskAtStart; }
 
+// Syncs the file in a thread of its own each time another run of data has
+// been written, so that Commit's sync has only the tail left to wait for: a
+// large picture reaches the disk while the rest is still being encoded,
+// instead of holding up the end of the save (a tenth of a second for 70 MB).
+// A failed sync is remembered: the kernel reports a write error to one sync
+// only, and Commit must not miss it.
+class PendingFile::BackgroundSync {
+ public:
+  explicit BackgroundSync(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+  ~BackgroundSync() { Finish(); }
+  BackgroundSync(const BackgroundSync&) = delete;
+  BackgroundSync& operator=(const BackgroundSync&) = delete;
+
+  void Request() {
+    {
+      std::lock_guard hold(mutex_);
+      wanted_ = true;
+    }
+    wake_.notify_one();
+  }
+  // Waits for a sync under way and ends the thread; false when a sync failed.
+  bool Finish() {
+    {
+      std::lock_guard hold(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable()) thread_.join();
+    return !failed_.load();
+  }
+
+ private:
+  void Run() {
+    std::unique_lock hold(mutex_);
+    for (;;) {
+      wake_.wait(hold, [this] { return wanted_ || stopping_; });
+      if (stopping_) return;
+      wanted_ = false;
+      hold.unlock();
+      if (fdatasync(fd_) != 0) failed_ = true;
+      hold.lock();
+    }
+  }
+
+  const int fd_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool wanted_ = false;
+  bool stopping_ = false;
+  std::atomic<bool> failed_{false};
+  std::thread thread_;  // last: starts once the rest is ready
+};
+
 PendingFile::PendingFile(std::string pattern) : path_(std::move(pattern)) {
   fd_ = mkostemp(path_.data(), O_CLOEXEC);
   if (fd_ < 0) return;
@@ -67,6 +123,7 @@ PendingFile::PendingFile(std::string pattern) : path_(std::move(pattern)) {
 PendingFile::~PendingFile() { Discard(); }
 
 void PendingFile::Discard() {
+  sync_.reset();  // before its descriptor goes
   if (fd_ >= 0) {
     close(fd_);
     fd_ = -1;
@@ -84,13 +141,21 @@ bool PendingFile::WriteAll(const char* bytes, size_t size) {
     if (n <= 0) return false;
     bytes += n;
     size -= static_cast<size_t>(n);
+    unsynced_ += static_cast<size_t>(n);
+  }
+  if (unsynced_ >= kSyncRunBytes) {
+    if (!sync_) sync_ = std::make_unique<BackgroundSync>(fd_);
+    sync_->Request();
+    unsynced_ = 0;
   }
   return true;
 }
 
 bool PendingFile::Commit(const std::string& target, mode_t mode) {
   if (fd_ < 0) return false;
-  bool ok = fchmod(fd_, mode) == 0 && fsync(fd_) == 0;
+  const bool synced = !sync_ || sync_->Finish();
+  sync_.reset();
+  bool ok = fchmod(fd_, mode) == 0 && fsync(fd_) == 0 && synced;
   ok = close(fd_) == 0 && ok;
   fd_ = -1;
   if (ok) ok = std::rename(path_.c_str(), target.c_str()) == 0;
