@@ -12,6 +12,9 @@
 #   BENCH_WORK      scratch folder for generated input and outputs
 #                   (default $PICTAVO_BUILD/benchmark)
 #   BENCH_WORKLOADS workloads to run (default "version help preview display full drago")
+#   PICTAVO_PROGRAM the program to time (default the one in $PICTAVO_BUILD), so
+#                   that another build of it (an older commit) can be measured
+#                   against the same bare programs
 #
 # Workloads; the conversions each write a PNG without compression (the
 # program's default):
@@ -60,7 +63,7 @@ build_type="$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")"
 [ "$build_type" = Release ] || echo "warning: $build is a '$build_type' build, not Release" >&2
 cmake --build "$build" --target pictavo pictavo_bare_convert pictavo_bare_version pictavo_bench_dng pictavo_tree_peak >/dev/null
 
-pictavo="$build/bin/pictavo"
+pictavo="${PICTAVO_PROGRAM:-$build/bin/pictavo}"
 bare="$build/bench/pictavo_bare_convert"
 [ -x "$bare" ] || bare="$(find "$build" -name pictavo_bare_convert -type f -perm -u+x | head -1)"
 helpers="$(dirname "$bare")"
