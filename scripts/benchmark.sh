@@ -71,6 +71,7 @@ bare_version="$helpers/pictavo_bare_version"
 peak="$helpers/pictavo_tree_peak"
 
 mkdir -p "$work"
+large_name=generated_6000x4000.dng
 files=("$@")
 if ((${#files[@]} == 0)); then
   corpus="$here/../shared/corpus/raw"
@@ -79,7 +80,7 @@ if ((${#files[@]} == 0)); then
   else
     echo "note: $corpus not found; only the generated file is measured" >&2
   fi
-  large="$work/generated_6000x4000.dng"
+  large="$work/$large_name"
   [ -s "$large" ] || "$helpers/pictavo_bench_dng" "$large"
   files+=("$large")
 fi
@@ -155,7 +156,7 @@ ratio() { { [ "$1" = - ] || [ "$2" = - ]; } && echo - || awk -v a="$1" -v b="$2"
 target() {  # workload file
   case "$1" in
     version | help | preview) echo "1.30 1.30" ;;
-    display | full) if [ "$(basename "$2")" = "$(basename "${large:-}")" ]; then echo "1.03 1.20"; fi ;;
+    display | full) if [ "$(basename "$2")" = "$large_name" ]; then echo "1.03 1.20"; fi ;;
   esac
 }
 
