@@ -121,8 +121,9 @@ bool SpawnHelper(const HelperSettings& helper, int resultFd, const std::vector<s
   }
   const int null = open("/dev/null", O_RDWR);
   if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 || dup2(null, STDERR_FILENO) < 0 ||
-      dup2(resultFd, wire::kResultFd) < 0 || close_range(wire::kResultFd + 1, ~0U, 0) != 0)
+      dup2(resultFd, wire::kResultFd) < 0)
     _exit(127);
+  closefrom(wire::kResultFd + 1);
   try {
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
