@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,9 +116,24 @@ class PendingFile::BackgroundSync {
 };
 
 PendingFile::PendingFile(std::string pattern) : path_(std::move(pattern)) {
-  fd_ = mkostemp(path_.data(), O_CLOEXEC);
-  if (fd_ < 0) return;
-  slot_ = Register(path_);
+  // The name is registered before the file is created, so that a signal at
+  // any moment finds every file there is: removing a name that is not there
+  // yet does nothing. (Created first, a file could outlive a signal that came
+  // before it was registered.)
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  if (path_.size() < 6 || path_.compare(path_.size() - 6, 6, "XXXXXX") != 0) return;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    unsigned char random[6];
+    if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) return;
+    for (size_t i = 0; i < 6; ++i) path_[path_.size() - 6 + i] = kLetters[random[i] % (sizeof kLetters - 1)];
+    slot_ = Register(path_);
+    fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd_ >= 0) return;
+    const int error = errno;
+    Unregister(slot_);
+    slot_ = -1;
+    if (error != EEXIST) return;
+  }
 }
 
 PendingFile::~PendingFile() { Discard(); }
