@@ -154,3 +154,7 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
 }
 
 }  // namespace pictavo
+
+extern "C" int pictavo_run_desktop(pictavo::ProcessState& state, int& argc, char** argv) {
+  return pictavo::RunDesktop(state, argc, argv);
+}

@@ -15,3 +15,6 @@ namespace pictavo {
 int RunDesktop(ProcessState& state, int& argc, char** argv);
 
 }  // namespace pictavo
+
+// RunDesktop as the window module's entry point (app/modules.h loads it).
+extern "C" int pictavo_run_desktop(pictavo::ProcessState& state, int& argc, char** argv);

@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "app/cmdline.h"
-#include "app/desktop.h"
 #include "app/interrupts.h"
+#include "app/modules.h"
 #include "app/process.h"
-#include "decorations/decorations.h"
 #include "engine/isolated_decoder.h"
 
 using namespace pictavo;
@@ -18,26 +17,27 @@ namespace {
 
 int Run(int argc, char** argv) {
   std::vector<std::string> params(argv + 1, argv + argc);
-  // FreeImage's decoders run in pictavo-decode for every run mode, so a file
-  // that crashes or hangs them costs that file, not the program.
-  SetDecoder(IsolatedDecoder());
+  // FreeImage's decoders run in a helper process for every run mode, so a
+  // file that crashes or hangs them costs that file, not the program. A
+  // console run decodes in a copy of itself, which starts at once.
+  HelperSettings helper = DefaultHelperSettings();
+  helper.start = HelperStart::ForkedProgram;
+  SetDecoder(IsolatedDecoder(helper));
 
   static Settings settings;
   Console console;
   ProcessState state{settings, GlobalJob(), GlobalProgress(), GlobalInputFiles(), GlobalFormatTables(),
                      AcceptedExtensions(), console, ProgramFileName(), {}, {}, {}, {}, {}, {}};
-  state.decorations.frame = [](Bitmap image, int width, int height) {
-    return DrawFrame(settings, std::move(image), width, height);
-  };
-  state.decorations.watermark = [&state](Bitmap image, int width, int height) {
-    return DrawWatermark(settings, state.job, std::move(image), width, height);
-  };
-  state.loadWatermarkFont = [](const Settings& s) { return OpenWatermarkFont(s); };
-  state.releaseWatermarkFont = [] { CloseWatermarkFont(); };
+  // Frame, watermark and the window bring Qt with them, so they are loaded
+  // only when a run needs them.
+  WireDrawingLayer(state);
 
   if (std::optional<int> status = ParseCommandLine(params, state)) return *status;
 
-  return RunDesktop(state, argc, argv);
+  // The window's Qt threads rule out copying the process: its decodes start
+  // pictavo-decode.
+  SetDecoder(IsolatedDecoder());
+  return RunWindow(state, argc, argv);
 }
 
 }  // namespace
@@ -47,7 +47,9 @@ int main(int argc, char** argv) {
   // leave no partial file behind.
   InstallInterruptCleanup();
   try {
-    return Run(argc, argv);
+    const int status = Run(argc, argv);
+    ShowLoadedLibraries();
+    return status;
   } catch (const std::exception& error) {
     // Every run mode catches what it can report in its own way; this is
     // what is left (out of memory before a run even started).

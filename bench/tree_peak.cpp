@@ -1,34 +1,49 @@
 // pictavo_tree_peak RESULT -- COMMAND [ARGS...]
 //
 // Runs COMMAND and writes
-// "<milliseconds> <largest process KiB> <tree KiB> <CPU milliseconds>" to RESULT:
+// "<milliseconds> <largest process KiB> <tree KiB> <CPU milliseconds> <summed KiB>"
+// to RESULT:
 //   milliseconds      wall time from start to exit
 //   largest process   the largest peak RSS of any single process of the tree
 //                     (the kernel's count, exact)
 //   tree              the largest memory of the whole tree at one moment,
-//                     polled every 2 ms: private and file pages of every
-//                     process, plus the shared memory the system gained since
-//                     the start. Shared memory (a decode handed over in a
-//                     memfd) counts once, not once per process that maps it;
-//                     library pages count once per process. Never below the
+//                     polled every 2 ms: every page that a process of the
+//                     tree has in memory counts once, however many of its
+//                     processes map it (a forked child shares its parent's
+//                     pages until it writes them, and processes share the
+//                     pages of their libraries), plus the shared memory the
+//                     system gained since the start (a decode handed over in
+//                     a memfd). Pages are told apart by their frame numbers
+//                     (/proc/PID/pagemap), which only root can read; without
+//                     them "tree" is the summed figure below. Never below the
 //                     largest process.
 //   CPU milliseconds  user and system time of the tree (of every process that
 //                     was waited for), steadier than wall time on a busy machine
+//   summed            the same peak with each process's resident pages
+//                     summed: pages several processes map count once per
+//                     process
 // Exits with COMMAND's status.
 #include <sys/resource.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -51,17 +66,76 @@ long ResidentKiB(pid_t pid) {
 
 long SystemShmemKiB() { return ProcField("/proc/meminfo", "Shmem"); }
 
-// ResidentKiB of `pid` and of all its descendants.
-long TreeKiB(pid_t pid) {
-  long total = ResidentKiB(pid);
+// `pid` and all its descendants.
+void CollectTree(pid_t pid, std::vector<pid_t>& tree) {
+  tree.push_back(pid);
   std::error_code error;
   const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
   for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
     std::ifstream children(task.path() / "children");
     pid_t child;
-    while (children >> child) total += TreeKiB(child);
+    while (children >> child) CollectTree(child, tree);
   }
-  return total;
+}
+
+// Adds the frame numbers of the present pages of `pid` to `frames`, except
+// those of shared memory, which the caller counts from the system's total.
+// False when frame numbers cannot be read (not root).
+bool CollectFrames(pid_t pid, std::unordered_set<uint64_t>& frames) {
+  const std::string proc = "/proc/" + std::to_string(pid);
+  std::ifstream maps(proc + "/maps");
+  const int pagemap = open((proc + "/pagemap").c_str(), O_RDONLY | O_CLOEXEC);
+  if (pagemap < 0) return true;  // the process has just ended
+  const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+  bool readable = true;
+  std::vector<uint64_t> entries;
+  std::string line;
+  while (readable && std::getline(maps, line)) {
+    std::istringstream fields(line);
+    std::string range, perms, offset, device, inode, path;
+    fields >> range >> perms >> offset >> device >> inode;
+    std::getline(fields >> std::ws, path);
+    if (perms.compare(0, 3, "---") == 0 || path.rfind("/memfd:", 0) == 0 || path.rfind("/dev/shm/", 0) == 0 ||
+        path.rfind("/SYSV", 0) == 0 || path == "[vvar]" || path == "[vdso]" || path == "[vsyscall]" ||
+        perms[3] == 's')
+      continue;
+    const uint64_t start = std::stoull(range, nullptr, 16);
+    const uint64_t end = std::stoull(range.substr(range.find('-') + 1), nullptr, 16);
+    entries.resize((end - start) / page);
+    const ssize_t got = pread(pagemap, entries.data(), entries.size() * sizeof(uint64_t),
+                              static_cast<off_t>(start / page * sizeof(uint64_t)));
+    for (ssize_t i = 0; i < got / static_cast<ssize_t>(sizeof(uint64_t)); ++i) {
+      const uint64_t entry = entries[static_cast<size_t>(i)];
+      if (!(entry >> 63)) continue;  // not present
+      const uint64_t frame = entry & ((uint64_t{1} << 55) - 1);
+      if (frame == 0) {
+        readable = false;
+        break;
+      }
+      frames.insert(frame);
+    }
+  }
+  close(pagemap);
+  return readable;
+}
+
+struct Sample {
+  long summed = 0;  // KiB, each process's pages counted
+  long unique = 0;  // KiB, each page counted once; -1 without frame numbers
+};
+
+Sample TreeSample(pid_t pid) {
+  std::vector<pid_t> tree;
+  CollectTree(pid, tree);
+  Sample sample;
+  std::unordered_set<uint64_t> frames;
+  bool framesReadable = true;
+  for (pid_t member : tree) {
+    sample.summed += ResidentKiB(member);
+    if (framesReadable) framesReadable = CollectFrames(member, frames);
+  }
+  sample.unique = framesReadable ? static_cast<long>(frames.size() * (sysconf(_SC_PAGESIZE) / 1024)) : -1;
+  return sample;
 }
 
 }  // namespace
@@ -81,14 +155,18 @@ int main(int argc, char** argv) {
     _exit(127);
   }
 
-  long treePeak = 0;
+  long summedPeak = 0;
+  long uniquePeak = 0;
+  bool framesReadable = true;
   int status = 0;
   rusage usage{};
   for (;;) {
     // Sampled before reaping: once reaped, the tree is gone.
-    const long shmem = SystemShmemKiB() - shmemAtStart;
-    const long now = TreeKiB(pid) + (shmem > 0 ? shmem : 0);
-    if (now > treePeak) treePeak = now;
+    const long shmem = std::max(SystemShmemKiB() - shmemAtStart, 0L);
+    const Sample sample = TreeSample(pid);
+    summedPeak = std::max(summedPeak, sample.summed + shmem);
+    if (sample.unique < 0) framesReadable = false;
+    else uniquePeak = std::max(uniquePeak, sample.unique + shmem);
     const pid_t done = wait4(pid, &status, WNOHANG, &usage);
     if (done == pid) break;
     if (done < 0 && errno != EINTR) return 2;
@@ -103,7 +181,9 @@ int main(int argc, char** argv) {
   if (!out) return 2;
   const double cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-  std::fprintf(out, "%.1f %ld %ld %.1f\n", ms, largest, treePeak > largest ? treePeak : largest, cpu);
+  const long treePeak = framesReadable ? uniquePeak : summedPeak;
+  std::fprintf(out, "%.1f %ld %ld %.1f %ld\n", ms, largest, std::max(treePeak, largest), cpu,
+               std::max(summedPeak, largest));
   std::fclose(out);
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);

@@ -46,7 +46,7 @@ FrameSides FrameSidesOf(const Settings& settings) {
 
 Bitmap DrawFrame(const Settings& settings, Bitmap image, int width, int height) {
   const Settings::Frame& f = settings.frame;
-  if (f.doFrame == 0 || !image) return image;
+  if (!FrameStepActive(settings) || !image) return image;
   if (FreeImage_GetBPP(image.get()) != 24) image = Bitmap(FreeImage_ConvertTo24Bits(image.get()));
   if (f.doFrame != 1 || !image) return image;
 

@@ -237,7 +237,7 @@ WatermarkOrigin PlaceWatermark(const Settings& settings, int width, int height, 
 
 Bitmap DrawWatermark(const Settings& settings, const ConversionJob& job, Bitmap image, int width, int height) {
   const Settings::Watermark& w = settings.watermark;
-  if (w.doWatermark == 0 || !image) return image;
+  if (!WatermarkStepActive(settings) || !image) return image;
   if (FreeImage_GetBPP(image.get()) != 24) image = Bitmap(FreeImage_ConvertTo24Bits(image.get()));
   if (!image) return image;
 

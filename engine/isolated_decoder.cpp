@@ -1,6 +1,7 @@
 #include "engine/isolated_decoder.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,9 +13,11 @@
 #include <exception>
 #include <memory>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "decode/decoder.h"
 #include "decode/wire.h"
 #include "engine/helper_process.h"
 #include "engine/job.h"
@@ -26,6 +29,11 @@ static_assert(wire::kResultFd == kHelperResultFd, "the decoder finds its result 
 namespace {
 
 constexpr const char* kHelperName = "pictavo-decode";
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 constexpr long kMaxTimeoutSeconds = 3600;
 // Shape, palette, metadata, ICC profile and thumbnail of one picture; camera
 // files carry a few hundred kilobytes of them at most.
@@ -37,12 +45,51 @@ Decoded Failed() {
   return failed;
 }
 
+// The helper's command line after its name (decode/main.cpp).
+std::vector<std::string> HelperArguments(const HelperSettings& helper, FREE_IMAGE_FORMAT format,
+                                         const std::string& path, int flags) {
+  uint64_t memoryLimit = helper.memoryLimit;
+  if (helper.start == HelperStart::ForkedProgram && kAddressSanitizer) memoryLimit = 0;
+  return {std::to_string(static_cast<int>(format)), std::to_string(flags), std::to_string(memoryLimit),
+          std::to_string(getpid()), path};
+}
+
+// The copy of the program becomes the helper as far as the decoder can
+// tell: the same descriptors as a started helper and the signal actions a
+// new program has, so that Ctrl+C ends it instead of running the program's
+// clean-up a second time. It never returns into the program's code.
+[[noreturn]] void BecomeHelper(const std::string& name, int resultFd, std::vector<std::string> args) {
+  struct sigaction fresh {};
+  fresh.sa_handler = SIG_DFL;
+  for (int number = 1; number < NSIG; ++number) {
+    struct sigaction action {};
+    if (sigaction(number, nullptr, &action) == 0 && action.sa_handler != SIG_IGN && action.sa_handler != SIG_DFL)
+      sigaction(number, &fresh, nullptr);
+  }
+  const int null = open("/dev/null", O_RDWR);
+  if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 || dup2(null, STDERR_FILENO) < 0 ||
+      dup2(resultFd, kHelperResultFd) < 0)
+    _exit(127);
+  closefrom(kHelperResultFd + 1);
+  try {
+    std::string program = name;
+    std::vector<char*> argv{program.data()};
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    _exit(decode::DecoderMain(static_cast<int>(argv.size() - 1), argv.data()));
+  } catch (...) {
+    _exit(127);
+  }
+}
+
 bool StartHelper(const HelperSettings& helper, int resultFd, FREE_IMAGE_FORMAT format, const std::string& path,
                  int flags, pid_t& pid) {
-  return SpawnHelperProcess(helper.executable,
-                            {std::to_string(static_cast<int>(format)), std::to_string(flags),
-                             std::to_string(helper.memoryLimit), std::to_string(getpid()), path},
-                            resultFd, pid);
+  std::vector<std::string> args = HelperArguments(helper, format, path, flags);
+  if (helper.start == HelperStart::Executable) return SpawnHelperProcess(helper.executable, args, resultFd, pid);
+  pid = fork();
+  if (pid == 0) BecomeHelper(helper.executable, resultFd, std::move(args));
+  return pid > 0;
+}
 }
 
 bool ReadAt(int fd, void* buffer, uint64_t size, uint64_t offset) {
@@ -307,9 +354,23 @@ Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, c
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
 
   const HelperFd result(HelperResultFile("pictavo-decode"));
-  pid_t pid = -1;
-  if (!result || !StartHelper(helper, result.get(), format, path, flags, pid)) return Failed();
-  if (!WaitForHelperProcess(pid, helper.timeout)) return Failed();
+  if (!result) return Failed();
+  const auto run = [&] {
+    pid_t pid = -1;
+    return StartHelper(helper, result.get(), format, path, flags, pid) && WaitForHelperProcess(pid, helper.timeout);
+  };
+  bool ended = false;
+  if (helper.start == HelperStart::Executable) {
+    ended = run();
+  } else {
+    // A copy is made from a new thread, which waits for it. The copy's one
+    // thread then has none of the per-thread state the libraries keep: an
+    // OpenMP thread pool that this thread had started would make the copy
+    // wait forever for threads it does not have. The thread also outlives
+    // the copy, whose parent-death signal follows the thread that forked.
+    std::thread([&] { ended = run(); }).join();
+  }
+  if (!ended) return Failed();
   return ReadHelperResult(result.get(), helper.memoryLimit);
 }
 

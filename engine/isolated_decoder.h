@@ -13,7 +13,25 @@
 
 namespace pictavo {
 
+// How the helper process comes to be.
+enum class HelperStart {
+  // pictavo-decode is started: a new program that loads FreeImage and its
+  // libraries itself.
+  Executable,
+  // This process is copied (fork, from a new thread that waits for the copy)
+  // and the copy runs the same decoder code (decode/decoder.h): it starts at
+  // once, with FreeImage loaded, and shares the library pages with the
+  // program instead of loading its own. Only for a process in which no other
+  // thread can be inside a lock at the moment of the copy (the copy would
+  // find it held forever): a console run, whose main thread waits for the
+  // conversion worker that decodes. Under AddressSanitizer the copy gets no
+  // address-space limit (the sanitizer's shadow memory alone exceeds any)
+  // and copies the picture into the result file.
+  ForkedProgram,
+};
+
 struct HelperSettings {
+  HelperStart start = HelperStart::Executable;
   // The helper executable: pictavo-decode beside the running program, or in
   // ../libexec/pictavo from it in an installed tree.
   std::string executable;
@@ -22,9 +40,8 @@ struct HelperSettings {
   // Address space the helper may use, in bytes; 0 for no limit. Well above
   // what a full decode of the largest photographs needs (a 24-megapixel one
   // peaks below 400 MiB). A decode that runs into it mostly fails cleanly and
-  // gives no picture. Not applied in AddressSanitizer builds, whose shadow
-  // memory alone exceeds any address-space limit; the helper caps its
-  // resident memory at 8 GiB there instead.
+  // gives no picture. A forked copy counts the program's own mappings in it
+  // (a few tens of MiB), and under AddressSanitizer goes without it.
   uint64_t memoryLimit = uint64_t{8} << 30;
 };
 

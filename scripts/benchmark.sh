@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Times console conversions against the bare FreeImage work they must do and
-# prints a markdown table.
+# Times the program's console runs against the bare FreeImage work they must
+# do and prints a markdown table.
 #
 #   scripts/benchmark.sh [RUNS] [FILE...]
 #
@@ -11,9 +11,18 @@
 #                   makes it); the program and the bench/ helpers are built there
 #   BENCH_WORK      scratch folder for generated input and outputs
 #                   (default $PICTAVO_BUILD/benchmark)
-#   BENCH_WORKLOADS workloads to run (default "display full drago")
+#   BENCH_WORKLOADS workloads to run (default "version help preview display full drago")
+#   PICTAVO_PROGRAM the program to time (default the one in $PICTAVO_BUILD), so
+#                   that another build of it (an older commit) can be measured
+#                   against the same bare programs
 #
-# Workloads, each a PNG written without compression (the program's default):
+# Workloads; the conversions each write a PNG without compression (the
+# program's default):
+#   version  pictavo -v, against bench/bare_version.cpp (start, initialise
+#            FreeImage, print its version); once, not per file
+#   help     pictavo -h, against the same
+#   preview  the default conversion: pictavo -i FILE -o FOLDER, a RAW_PREVIEW
+#            load (the embedded preview, else a 24-bit decode), 24-bit PNG
 #   display  RAW_DISPLAY load, 24-bit PNG:     pictavo --raw-load-as=24
 #   full     RAW_DEFAULT load, 48-bit PNG:     pictavo --raw-load-as=48 --raw-tone-mapping=none
 #   drago    RAW_DEFAULT load, Drago, 48-bit:  pictavo --raw-load-as=48 (default tone mapping;
@@ -22,19 +31,24 @@
 # "bare" is bench/bare_convert.cpp: the same load, tone mapping and save flags
 # and nothing else. dcraw and dcraw_emu (when installed) decode with the
 # settings FreeImage gives LibRaw and write PPM, so they show what the decoder
-# alone costs; they have no Drago step.
+# alone costs; they have no preview or Drago step.
 #
 # Times are medians of wall time, with the CPU time (user + system, children
 # included) beside them: on a shared machine wall time wanders by more than the
-# 5 % looked for, CPU time much less. Memory is the median of each run's peak
-# of the whole process tree (children included, see bench/tree_peak.cpp).
-# Targets: the program within 5 % of bare's time and 20 % of its memory.
+# few per cent looked for, CPU time much less. Memory is the median of each
+# run's peak of the whole process tree (children included, see
+# bench/tree_peak.cpp): every page the tree holds counts once, however many of
+# its processes map it; "summed" counts each process's pages, so that pages a
+# forked decoder shares with the program count twice.
+# Targets: version, help and the default conversion within 1.3 times bare's
+# time and memory; display and full loads of the 6000 x 4000 DNG within 1.03
+# times its time and 1.2 times its memory. Other rows are for information.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${PICTAVO_BUILD:-$here/build}"
 work="${BENCH_WORK:-$build/benchmark}"
-read -r -a workloads <<<"${BENCH_WORKLOADS:-display full drago}"
+read -r -a workloads <<<"${BENCH_WORKLOADS:-version help preview display full drago}"
 runs="${1:-5}"
 if ! [[ "$runs" =~ ^[1-9][0-9]*$ ]]; then
   echo "usage: $0 [RUNS] [FILE...]" >&2
@@ -47,15 +61,17 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 build_type="$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")"
 [ "$build_type" = Release ] || echo "warning: $build is a '$build_type' build, not Release" >&2
-cmake --build "$build" --target pictavo pictavo_bare_convert pictavo_bench_dng pictavo_tree_peak >/dev/null
+cmake --build "$build" --target pictavo pictavo_bare_convert pictavo_bare_version pictavo_bench_dng pictavo_tree_peak >/dev/null
 
-pictavo="$build/bin/pictavo"
+pictavo="${PICTAVO_PROGRAM:-$build/bin/pictavo}"
 bare="$build/bench/pictavo_bare_convert"
 [ -x "$bare" ] || bare="$(find "$build" -name pictavo_bare_convert -type f -perm -u+x | head -1)"
 helpers="$(dirname "$bare")"
+bare_version="$helpers/pictavo_bare_version"
 peak="$helpers/pictavo_tree_peak"
 
 mkdir -p "$work"
+large_name=generated_6000x4000.dng
 files=("$@")
 if ((${#files[@]} == 0)); then
   corpus="$here/../shared/corpus/raw"
@@ -64,7 +80,7 @@ if ((${#files[@]} == 0)); then
   else
     echo "note: $corpus not found; only the generated file is measured" >&2
   fi
-  large="$work/generated_6000x4000.dng"
+  large="$work/$large_name"
   [ -s "$large" ] || "$helpers/pictavo_bench_dng" "$large"
   files+=("$large")
 fi
@@ -74,6 +90,7 @@ have_emu=0; command -v dcraw_emu >/dev/null && have_emu=1
 
 pictavo_options() {
   case "$1" in
+    preview) echo "" ;;
     display) echo "--raw-load-as=24" ;;
     full) echo "--raw-load-as=48 --raw-tone-mapping=none" ;;
     drago) echo "--raw-load-as=48" ;;
@@ -95,20 +112,23 @@ measure() {
   local name; name="$(basename "${file%.*}")"
   rm -rf "$out"; mkdir -p "$out"
   local cmd
-  case "$tool" in
-    pictavo) read -r -a extra <<<"$(pictavo_options "$workload")"
-             cmd=("$pictavo" -q -i "$file" -o "$out" -c png "${extra[@]}") ;;
-    bare) cmd=("$bare" "$workload" "$file" "$out/$name.png") ;;
-    dcraw) read -r -a extra <<<"$(dcraw_options "$workload")"
+  case "$tool:$workload" in
+    pictavo:version) cmd=("$pictavo" -v) ;;
+    pictavo:help) cmd=("$pictavo" -h) ;;
+    bare:version | bare:help) cmd=("$bare_version") ;;
+    pictavo:*) read -r -a extra <<<"$(pictavo_options "$workload")"
+               cmd=("$pictavo" -q -i "$file" -o "$out" -c png "${extra[@]}") ;;
+    bare:*) cmd=("$bare" "$workload" "$file" "$out/$name.png") ;;
+    dcraw:*) read -r -a extra <<<"$(dcraw_options "$workload")"
            cmd=(sh -c 'exec dcraw -c "$@" > "$0"' "$out/$name.ppm" "${extra[@]}" "$file") ;;
-    dcraw_emu) read -r -a extra <<<"$(dcraw_options "$workload")"
+    dcraw_emu:*) read -r -a extra <<<"$(dcraw_options "$workload")"
                cmd=(dcraw_emu "${extra[@]}" -Z "$out/$name.ppm" "$file") ;;
   esac
   if "$peak" "$work/peak.txt" -- "${cmd[@]}" >"$work/$tool.log" 2>&1; then
-    read -r ms _largest tree cpu <"$work/peak.txt"
-    echo "$ms $tree $cpu" >>"$results"
+    read -r ms _largest tree cpu summed <"$work/peak.txt"
+    echo "$ms $tree $cpu $summed" >>"$results"
   else
-    echo "fail fail fail" >>"$results"
+    echo "fail fail fail fail" >>"$results"
     echo "$tool failed on $(basename "$file") ($workload):" >&2
     tail -3 "$work/$tool.log" | sed 's/^/    /' >&2
   fi
@@ -131,26 +151,47 @@ seconds() { [ "$1" = - ] && echo - || awk -v v="$1" 'BEGIN { printf "%.3f", v / 
 mib() { [ "$1" = - ] && echo - || awk -v v="$1" 'BEGIN { printf "%.0f", v / 1024 }'; }
 ratio() { { [ "$1" = - ] || [ "$2" = - ]; } && echo - || awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
+# The ratios a row must stay within ("time memory"), or nothing when the row
+# is for information.
+target() {  # workload file
+  case "$1" in
+    version | help | preview) echo "1.30 1.30" ;;
+    display | full) if [ "$(basename "$2")" = "$large_name" ]; then echo "1.03 1.20"; fi ;;
+  esac
+}
+
 rows=()
 phases=()
 differs=0
-for file in "${files[@]}"; do
-  for workload in "${workloads[@]}"; do
-    tools=(pictavo bare)
-    if [ -n "$(dcraw_options "$workload")" ]; then
-      ((have_dcraw)) && tools+=(dcraw)
-      ((have_emu)) && tools+=(dcraw_emu)
-    fi
-    for tool in "${tools[@]}"; do : >"$work/$tool.results"; done
-    # One untimed round warms the file cache and the shared libraries.
-    for tool in "${tools[@]}"; do measure "$tool" /dev/null "$file" "$workload"; done
-    for ((r = 0; r < runs; r++)); do
-      # Alternate the order so neither side always runs on a warmer machine.
-      order=("${tools[@]}")
-      ((r % 2)) && order=($(printf '%s\n' "${tools[@]}" | tac))
-      for tool in "${order[@]}"; do measure "$tool" "$work/$tool.results" "$file" "$workload"; done
-    done
+jobs=()
+for workload in "${workloads[@]}"; do
+  case "$workload" in
+    version | help) jobs+=("$workload|-") ;;
+    *) for file in "${files[@]}"; do jobs+=("$workload|$file"); done ;;
+  esac
+done
+for job in "${jobs[@]}"; do
+  workload="${job%%|*}"
+  file="${job#*|}"
+  tools=(pictavo bare)
+  if [ -n "$(dcraw_options "$workload")" ]; then
+    ((have_dcraw)) && tools+=(dcraw)
+    ((have_emu)) && tools+=(dcraw_emu)
+  fi
+  for tool in "${tools[@]}"; do : >"$work/$tool.results"; done
+  # One untimed round warms the file cache and the shared libraries.
+  for tool in "${tools[@]}"; do measure "$tool" /dev/null "$file" "$workload"; done
+  for ((r = 0; r < runs; r++)); do
+    # Alternate the order so neither side always runs on a warmer machine.
+    order=("${tools[@]}")
+    ((r % 2)) && order=($(printf '%s\n' "${tools[@]}" | tac))
+    for tool in "${order[@]}"; do measure "$tool" "$work/$tool.results" "$file" "$workload"; done
+  done
 
+  if [ "$file" = - ]; then
+    name="pictavo -${workload:0:1}"
+    same="-"
+  else
     name="$(basename "${file%.*}")"
     measure pictavo /dev/null "$file" "$workload"
     measure bare /dev/null "$file" "$workload"
@@ -163,38 +204,46 @@ for file in "${files[@]}"; do
       same="DIFFERS: $kind_p vs $kind_b"
       differs=$((differs + 1))
     fi
+  fi
 
-    tp="$(median 1 "$work/pictavo.results")"; tb="$(median 1 "$work/bare.results")"
-    mp="$(median 2 "$work/pictavo.results")"; mb="$(median 2 "$work/bare.results")"
-    td="-"; te="-"
-    for tool in "${tools[@]}"; do
-      case "$tool" in
-        dcraw) td="$(seconds "$(median 1 "$work/dcraw.results")")" ;;
-        dcraw_emu) te="$(seconds "$(median 1 "$work/dcraw_emu.results")")" ;;
-      esac
-    done
-    cp="$(median 3 "$work/pictavo.results")"; cb="$(median 3 "$work/bare.results")"
-    tr="$(ratio "$tp" "$tb")"; mr="$(ratio "$mp" "$mb")"; cr="$(ratio "$cp" "$cb")"
-    verdict="-"
-    if [ "$tr" != - ] && [ "$mr" != - ]; then
-      verdict="$(awk -v t="$tr" -v m="$mr" 'BEGIN { s = ""; if (t > 1.05) s = "time"; if (m > 1.20) s = s (s ? ", " : "") "memory"; print s ? "over: " s : "yes" }')"
-    fi
-    rows+=("| $name | $workload | $same | $(seconds "$tp") | $(seconds "$tb") | $tr | $(seconds "$cp") | $(seconds "$cb") | $cr | $(mib "$mp") | $(mib "$mb") | $mr | $verdict | $td | $te |")
+  tp="$(median 1 "$work/pictavo.results")"; tb="$(median 1 "$work/bare.results")"
+  mp="$(median 2 "$work/pictavo.results")"; mb="$(median 2 "$work/bare.results")"
+  sp="$(median 4 "$work/pictavo.results")"; sb="$(median 4 "$work/bare.results")"
+  td="-"; te="-"
+  for tool in "${tools[@]}"; do
+    case "$tool" in
+      dcraw) td="$(seconds "$(median 1 "$work/dcraw.results")")" ;;
+      dcraw_emu) te="$(seconds "$(median 1 "$work/dcraw_emu.results")")" ;;
+    esac
+  done
+  cp="$(median 3 "$work/pictavo.results")"; cb="$(median 3 "$work/bare.results")"
+  tr="$(ratio "$tp" "$tb")"; mr="$(ratio "$mp" "$mb")"; cr="$(ratio "$cp" "$cb")"; sr="$(ratio "$sp" "$sb")"
+  verdict="-"
+  limits="$(target "$workload" "$file")"
+  if [ -n "$limits" ] && [ "$tr" != - ] && [ "$mr" != - ]; then
+    verdict="$(awk -v t="$tr" -v m="$mr" -v limits="$limits" 'BEGIN {
+      split(limits, l, " "); s = ""
+      if (t > l[1]) s = "time"
+      if (m > l[2]) s = s (s ? ", " : "") "memory"
+      print s ? "over: " s : "yes (" l[1] ", " l[2] ")" }')"
+  fi
+  rows+=("| $name | $workload | $same | $(seconds "$tp") | $(seconds "$tb") | $tr | $(seconds "$cp") | $(seconds "$cb") | $cr | $(mib "$mp") | $(mib "$mb") | $mr | $sr | $verdict | $td | $te |")
 
+  if [ "$file" != - ] && [ "$workload" != preview ]; then
     # Where bare's time goes, from one more run with phase timing.
     phase="$(PICTAVO_BENCH_PHASES=1 "$bare" "$workload" "$file" "$work/out-bare/$name.png" 2>&1 >/dev/null |
              awk '$1 == "phase" { printf "%s%s %.0f ms", sep, $2, $3; sep = ", " }')"
     phases+=("| $name | $workload | $phase |")
-    echo "measured $name / $workload" >&2
-  done
+  fi
+  echo "measured $name / $workload" >&2
 done
 rm -rf "$work"/out-* "$work"/*.results "$work"/*.log "$work/peak.txt"
 
 echo
-echo "Median of $runs runs; times in seconds (wall, and CPU of the process tree), memory in MiB (peak of the process tree)."
+echo "Median of $runs runs; times in seconds (wall, and CPU of the process tree), memory in MiB (peak of the process tree, each page once; the summed ratio counts each process's pages)."
 echo
-echo "| file | workload | output | pictavo s | bare s | time ratio | pictavo CPU s | bare CPU s | CPU ratio | pictavo MiB | bare MiB | memory ratio | within target | dcraw s | dcraw_emu s |"
-echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|"
+echo "| file | workload | output | pictavo s | bare s | time ratio | pictavo CPU s | bare CPU s | CPU ratio | pictavo MiB | bare MiB | memory ratio | summed memory ratio | within target | dcraw s | dcraw_emu s |"
+echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|"
 printf '%s\n' "${rows[@]}"
 echo
 echo "Bare FreeImage work by phase (one run):"

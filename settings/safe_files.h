@@ -9,6 +9,7 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 
 namespace pictavo {
@@ -39,9 +40,16 @@ class PendingFile {
  private:
   void Discard();
 
+  // A large file is synced along the way, each time this much more has been
+  // written (in the .cpp).
+  class BackgroundSync;
+  static constexpr size_t kSyncRunBytes = size_t{8} << 20;
+
   std::string path_;
   int fd_ = -1;
   int slot_ = -1;
+  size_t unsynced_ = 0;  // written since the last sync was asked for
+  std::unique_ptr<BackgroundSync> sync_;
 };
 
 // Removes every pending file. Async-signal-safe: for signal handlers.

@@ -2,6 +2,8 @@
 
 #include <ctime>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "settings/program.h"
 #include "settings/text_util.h"
@@ -21,8 +23,16 @@ ScreenSize PrimaryScreen() {
 }  // namespace
 
 const SettingDescriptor* FindSetting(std::string_view group, std::string_view key) {
-  for (const SettingDescriptor& d : SettingTable())
-    if (EqualsNoCase(d.group, group) && EqualsNoCase(d.key, key)) return &d;
+  // A console run looks settings up by name a few thousand times (building
+  // the option table, checking what it echoes): the names are measured once.
+  static const std::vector<std::pair<std::string_view, std::string_view>> names = [] {
+    std::vector<std::pair<std::string_view, std::string_view>> measured;
+    for (const SettingDescriptor& d : SettingTable()) measured.emplace_back(d.group, d.key);
+    return measured;
+  }();
+  const std::span<const SettingDescriptor> table = SettingTable();
+  for (size_t i = 0; i < names.size(); ++i)
+    if (EqualsNoCase(names[i].second, key) && EqualsNoCase(names[i].first, group)) return &table[i];
   return nullptr;
 }
 

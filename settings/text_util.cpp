@@ -79,7 +79,6 @@ void AppendUtf8(std::string& out, char32_t code) {
 std::string MapCase(std::string_view text, size_t upperCount) {
   std::string out;
   out.reserve(text.size());
-  const locale_t locale = CaseLocale();
   size_t index = 0;
   for (size_t at = 0; at < text.size(); ++index) {
     char32_t code = 0;
@@ -89,9 +88,13 @@ std::string MapCase(std::string_view text, size_t upperCount) {
       continue;
     }
     const bool upper = index < upperCount;
-    if (locale) code = static_cast<char32_t>(upper ? towupper_l(static_cast<wint_t>(code), locale)
-                                                   : towlower_l(static_cast<wint_t>(code), locale));
-    else if (code < 0x80) code = static_cast<char32_t>(upper ? UpperChar(static_cast<char>(code)) : LowerChar(static_cast<char>(code)));
+    // ASCII letters map alike in every locale; the locale's tables (a few
+    // hundred KiB to map in) are loaded for the first other character.
+    if (code < 0x80)
+      code = static_cast<char32_t>(upper ? UpperChar(static_cast<char>(code)) : LowerChar(static_cast<char>(code)));
+    else if (const locale_t locale = CaseLocale())
+      code = static_cast<char32_t>(upper ? towupper_l(static_cast<wint_t>(code), locale)
+                                         : towlower_l(static_cast<wint_t>(code), locale));
     AppendUtf8(out, code);
     at += length;
   }

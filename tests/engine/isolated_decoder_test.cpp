@@ -8,12 +8,16 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <sys/wait.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -94,6 +98,17 @@ std::string FakeHelper(const test::TempDir& dir, const std::string& name, const 
   chmod(path.c_str(), 0755);
   return path;
 }
+
+// The helper as started for each way it can come to be.
+constexpr HelperStart kStarts[] = {HelperStart::Executable, HelperStart::ForkedProgram};
+
+HelperSettings Helper(HelperStart start) {
+  HelperSettings helper = DefaultHelperSettings();
+  helper.start = start;
+  return helper;
+}
+
+const char* NameOf(HelperStart start) { return start == HelperStart::Executable ? "started" : "forked"; }
 
 size_t SharedPixelMappings() {
   std::ifstream maps("/proc/self/maps");
@@ -194,7 +209,6 @@ std::vector<Sample> Samples() {
 
 TEST(HelperDecode, RebuildsEveryPropertyOfTheDecodedBitmap) {
   test::TempDir dir;
-  const HelperSettings helper = DefaultHelperSettings();
   for (Sample& sample : Samples()) {
     const std::string path = dir.file("sample");
     ASSERT_TRUE(FreeImage_Save(sample.format, sample.picture.get(), path.c_str(), 0)) << sample.name;
@@ -202,9 +216,11 @@ TEST(HelperDecode, RebuildsEveryPropertyOfTheDecodedBitmap) {
     for (const std::string& shown : sample.shows)
       ASSERT_NE(expected.find(shown), std::string::npos) << sample.name << " lacks " << shown << ":\n" << expected;
 
-    Decoded decoded = DecodeInHelper(helper, sample.format, path, sample.loadFlags);
-    EXPECT_FALSE(decoded.decoderFailed) << sample.name;
-    EXPECT_EQ(Fingerprint(decoded.image.get()), expected) << sample.name;
+    for (const HelperStart start : kStarts) {
+      Decoded decoded = DecodeInHelper(Helper(start), sample.format, path, sample.loadFlags);
+      EXPECT_FALSE(decoded.decoderFailed) << sample.name << ", " << NameOf(start);
+      EXPECT_EQ(Fingerprint(decoded.image.get()), expected) << sample.name << ", " << NameOf(start);
+    }
   }
 }
 
@@ -251,9 +267,11 @@ TEST(HelperDecode, NoPictureIsAPlainNullAndNoFailure) {
   test::TempDir dir;
   const std::string text = dir.file("notes.nef");
   test::WriteFile(text, "a shopping list, not a photograph");
-  const Decoded none = DecodeInHelper(DefaultHelperSettings(), FIF_RAW, text, RAW_PREVIEW);
-  EXPECT_EQ(none.image, nullptr);
-  EXPECT_FALSE(none.decoderFailed);
+  for (const HelperStart start : kStarts) {
+    const Decoded none = DecodeInHelper(Helper(start), FIF_RAW, text, RAW_PREVIEW);
+    EXPECT_EQ(none.image, nullptr) << NameOf(start);
+    EXPECT_FALSE(none.decoderFailed) << NameOf(start);
+  }
   // Folders and missing files never reach the helper.
   for (const std::string& path : {dir.path(), dir.file("missing.nef")}) {
     const Decoded skipped = DecodeInHelper(DefaultHelperSettings(), FIF_RAW, path, 0);
@@ -417,6 +435,57 @@ TEST(HelperDecode, MemoryBeyondTheLimitGivesNoPicture) {
   EXPECT_NE(DecodeInHelper(DefaultHelperSettings(), FIF_RAW, large, RAW_DEFAULT).image, nullptr);
 }
 
+// The address space of a forked copy holds the program's own mappings too,
+// so its limit is set above what this process already has. Under
+// AddressSanitizer a copy runs without one: the sanitizer's shadow memory
+// alone exceeds any.
+TEST(ForkedHelper, MemoryBeyondTheLimitGivesNoPicture) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "forked decoders have no address-space limit under AddressSanitizer";
+#endif
+  test::TempDir dir;
+  const std::string small = dir.file("small.dng");
+  const std::string large = dir.file("large.dng");
+  ASSERT_TRUE(dng::WriteDng(small, {}));
+  dng::DngOptions twelveMegapixels;
+  twelveMegapixels.width = 4000;
+  twelveMegapixels.height = 3000;
+  ASSERT_TRUE(dng::WriteDng(large, twelveMegapixels));
+
+  std::istringstream status(test::ReadFile("/proc/self/status"));
+  uint64_t ownKiB = 0;
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmSize:", 0) == 0) ownKiB = std::stoull(line.substr(7));
+  ASSERT_GT(ownKiB, 0u);
+  HelperSettings tight = Helper(HelperStart::ForkedProgram);
+  tight.memoryLimit = (ownKiB << 10) + (uint64_t{100} << 20);
+  EXPECT_NE(DecodeInHelper(tight, FIF_RAW, small, RAW_DEFAULT).image, nullptr);
+  const Decoded refused = DecodeInHelper(tight, FIF_RAW, large, RAW_DEFAULT);
+  EXPECT_EQ(refused.image, nullptr);
+  EXPECT_NE(DecodeInHelper(Helper(HelperStart::ForkedProgram), FIF_RAW, large, RAW_DEFAULT).image, nullptr);
+}
+
+// A copy that runs out of time is killed and reaped like a started helper,
+// and the decode fails.
+TEST(ForkedHelper, OutOfTimeItIsKilledAndReaped) {
+  test::TempDir dir;
+  const std::string large = dir.file("large.dng");
+  dng::DngOptions twelveMegapixels;
+  twelveMegapixels.width = 4000;
+  twelveMegapixels.height = 3000;
+  ASSERT_TRUE(dng::WriteDng(large, twelveMegapixels));
+  HelperSettings hurried = Helper(HelperStart::ForkedProgram);
+  hurried.timeout = std::chrono::milliseconds(20);
+  const auto start = std::chrono::steady_clock::now();
+  const Decoded decoded = DecodeInHelper(hurried, FIF_RAW, large, RAW_DEFAULT);
+  EXPECT_TRUE(decoded.decoderFailed);
+  EXPECT_EQ(decoded.image, nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  errno = 0;
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child is left";
+  EXPECT_EQ(errno, ECHILD);
+}
+
 TEST(HelperDecode, TimeLimitComesFromTheEnvironmentWhenSane) {
   const std::pair<const char*, std::chrono::milliseconds> cases[] = {
       {"5", std::chrono::seconds(5)}, {"0", std::chrono::seconds(60)}, {"5s", std::chrono::seconds(60)}};
@@ -453,13 +522,15 @@ TEST(LoadImage, GivesUpOnAFileThatTookTheDecoderDown) {
 }
 
 // The PNG the program writes is the same byte for byte whether the decoders
-// ran in the helper or in the program, in every RAW load mode.
+// ran in the program or in a helper, started or forked, in every RAW load
+// mode.
 class SameOutputEitherWay : public ::testing::TestWithParam<int> {
  protected:
   void TearDown() override { SetDecoder(nullptr); }
 
-  std::string ConvertedPng(const std::string& input, bool isolated) {
-    SetDecoder(isolated ? IsolatedDecoder() : nullptr);
+  // Without `helper`, the decoders run in this process.
+  std::string ConvertedPng(const std::string& input, std::optional<HelperStart> helper) {
+    SetDecoder(helper ? IsolatedDecoder(Helper(*helper)) : nullptr);
     Settings settings;
     settings.input.rawLoadAs = GetParam();
     FormatTables tables;
@@ -481,16 +552,19 @@ class SameOutputEitherWay : public ::testing::TestWithParam<int> {
   }
 
   void ExpectSame(const std::string& input) {
-    const std::string inProcess = ConvertedPng(input, false);
+    const std::string inProcess = ConvertedPng(input, std::nullopt);
     ASSERT_FALSE(inProcess.empty()) << input;
-    EXPECT_TRUE(ConvertedPng(input, true) == inProcess) << input << ", RAW Load As " << GetParam();
-    // The loaded bitmaps themselves, metadata the PNG leaves out included.
     Settings settings;
     settings.input.rawLoadAs = GetParam();
     SetDecoder(nullptr);
     const std::string expected = Fingerprint(LoadImage(settings, input).get());
-    SetDecoder(IsolatedDecoder());
-    EXPECT_EQ(Fingerprint(LoadImage(settings, input).get()), expected) << input;
+    for (const HelperStart start : kStarts) {
+      EXPECT_TRUE(ConvertedPng(input, start) == inProcess)
+          << input << ", RAW Load As " << GetParam() << ", " << NameOf(start);
+      // The loaded bitmaps themselves, metadata the PNG leaves out included.
+      SetDecoder(IsolatedDecoder(Helper(start)));
+      EXPECT_EQ(Fingerprint(LoadImage(settings, input).get()), expected) << input << ", " << NameOf(start);
+    }
   }
 
   test::TempDir dir;

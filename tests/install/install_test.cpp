@@ -52,7 +52,8 @@ test::TempDir* InstalledTree::prefix_ = nullptr;
 
 TEST_F(InstalledTree, HoldsEveryFileWhereTheDesktopLooks) {
   for (const char* file :
-       {"bin/pictavo", "libexec/pictavo/pictavo-decode", "libexec/pictavo/pictavo-exif", "share/pictavo/gfx/handdrawn.zip",
+       {"bin/pictavo", "libexec/pictavo/pictavo-decode", "libexec/pictavo/pictavo-exif",
+        "lib/pictavo/pictavo-window.so", "lib/pictavo/libpictavo-drawing.so", "share/pictavo/gfx/handdrawn.zip",
         "share/doc/pictavo/pictavo.html", "share/applications/com.corvane.Pictavo.desktop",
         "share/metainfo/com.corvane.Pictavo.metainfo.xml", "share/man/man1/pictavo.1",
         "share/bash-completion/completions/pictavo"})
@@ -78,6 +79,26 @@ TEST_F(InstalledTree, ConvertsFromAnotherFolderWithItsHelper) {
   EXPECT_TRUE(fs::exists(work.file("photo.png")));
   // The metadata reader was found as well: the DNG's camera is in the PNG.
   EXPECT_NE(test::ReadFile(work.file("photo.png")).find("eXIf"), std::string::npos);
+}
+
+// The window and the drawing layer load from lib/pictavo, wherever the tree
+// was installed and whichever folder the program runs from.
+TEST_F(InstalledTree, StartsItsWindowAndDrawsItsWatermarkFromItsModules) {
+  test::TempDir work;
+  ASSERT_TRUE(dng::WriteDng(work.file("photo.dng"), {}));
+  fs::create_directory(work.file("shots"));
+  fs::create_directory(work.file("runtime"));
+  fs::permissions(work.file("runtime"), fs::perms::owner_all);
+  const std::string program = Installed("bin/pictavo");
+  auto r = test::RunProgram({"-q", "-i", "photo.dng", "--wm-text=Hello"}, {}, work.path(), 120, program);
+  EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+  EXPECT_TRUE(fs::exists(work.file("photo.png")));
+  r = test::RunProgram({"-T", "shots"},
+                       {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + work.file("runtime"),
+                        "XDG_CONFIG_HOME=" + work.file("config")},
+                       work.path(), 120, program);
+  EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+  EXPECT_TRUE(fs::exists(work.file("shots/pictavo1.jpg")));
 }
 
 TEST_F(InstalledTree, TheDesktopToolsAcceptItsFiles) {

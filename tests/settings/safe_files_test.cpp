@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/support/temp_dir.h"
@@ -38,6 +39,45 @@ TEST(PendingFile, BecomesTheTargetOnlyThroughCommit) {
   struct stat st {};
   ASSERT_EQ(stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+size_t Threads() {
+  size_t count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) count += task.exists();
+  return count;
+}
+
+// A large file is synced along the way by a thread of its own, which ends
+// with the file, committed or abandoned.
+TEST(PendingFile, ALargeFileSyncedAlongTheWayEndsWhole) {
+  test::TempDir dir;
+  const std::string target = dir.file("large.png");
+  const size_t before = Threads();
+  std::string written;
+  auto fill = [&](PendingFile& file) {
+    written.clear();
+    std::string chunk(1 << 20, '\0');
+    for (int i = 0; i < 20; ++i) {
+      std::fill(chunk.begin(), chunk.end(), static_cast<char>('a' + i));
+      ASSERT_TRUE(file.WriteAll(chunk.data(), chunk.size()));
+      written += chunk;
+    }
+    EXPECT_GT(Threads(), before) << "nothing synced along the way";
+  };
+  std::string abandoned;
+  {
+    PendingFile file(target + ".XXXXXX");
+    fill(file);
+    abandoned = file.path();
+  }
+  EXPECT_EQ(Threads(), before);
+  EXPECT_FALSE(Exists(abandoned));
+
+  PendingFile file(target + ".XXXXXX");
+  fill(file);
+  ASSERT_TRUE(file.Commit(target, 0644));
+  EXPECT_EQ(Threads(), before);
+  EXPECT_TRUE(test::ReadFile(target) == written);
 }
 
 TEST(PendingFile, AFailedRenameRemovesItAndLeavesTheTarget) {
