@@ -1,4 +1,4 @@
-// pictavo_tree_peak RESULT -- COMMAND [ARGS...]
+// pictavo_tree_peak [--time] RESULT -- COMMAND [ARGS...]
 //
 // Runs COMMAND and writes
 // "<milliseconds> <largest process KiB> <tree KiB> <CPU milliseconds> <summed KiB>"
@@ -22,6 +22,10 @@
 //   summed            the same peak with each process's resident pages
 //                     summed: pages several processes map count once per
 //                     process
+// With --time the tree is not polled: the meter waits for COMMAND without
+// taking any of the machine's time from it, and the wall time ends the moment
+// it exits instead of at the next poll. "tree" and "summed" are then the
+// largest process's peak. Time with --time, memory without.
 // Exits with COMMAND's status.
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -141,8 +145,13 @@ Sample TreeSample(pid_t pid) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool timeOnly = argc > 1 && std::strcmp(argv[1], "--time") == 0;
+  if (timeOnly) {
+    --argc;
+    ++argv;
+  }
   if (argc < 4 || std::strcmp(argv[2], "--") != 0) {
-    std::fprintf(stderr, "usage: %s RESULT -- COMMAND [ARGS...]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--time] RESULT -- COMMAND [ARGS...]\n", argv[0]);
     return 2;
   }
   const long shmemAtStart = SystemShmemKiB();
@@ -160,7 +169,12 @@ int main(int argc, char** argv) {
   bool framesReadable = true;
   int status = 0;
   rusage usage{};
-  for (;;) {
+  while (timeOnly) {
+    const pid_t done = wait4(pid, &status, 0, &usage);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) return 2;
+  }
+  while (!timeOnly) {
     // Sampled before reaping: once reaped, the tree is gone.
     const long shmem = std::max(SystemShmemKiB() - shmemAtStart, 0L);
     const Sample sample = TreeSample(pid);

@@ -90,7 +90,6 @@ bool StartHelper(const HelperSettings& helper, int resultFd, FREE_IMAGE_FORMAT f
   if (pid == 0) BecomeHelper(helper.executable, resultFd, std::move(args));
   return pid > 0;
 }
-}
 
 bool ReadAt(int fd, void* buffer, uint64_t size, uint64_t offset) {
   char* bytes = static_cast<char*>(buffer);

@@ -29,19 +29,23 @@
 #            the automatic depth follows the 48-bit load, so the tone-mapped
 #            picture goes back to 48 bits)
 # "bare" is bench/bare_convert.cpp: the same load, tone mapping and save flags
-# and nothing else. dcraw and dcraw_emu (when installed) decode with the
+# and nothing else. The program is timed with --no-metadata, so that both do
+# the same work and write the same bytes; "with metadata" times it again as it
+# runs by default, keeping the camera's EXIF (an Exiv2 helper beside the
+# decoding), which the bare program does not do. dcraw and dcraw_emu (when installed) decode with the
 # settings FreeImage gives LibRaw and write PPM, so they show what the decoder
 # alone costs; they have no preview or Drago step.
 #
 # Times are medians of wall time, with the CPU time (user + system, children
 # included) beside them: on a shared machine wall time wanders by more than the
-# few per cent looked for, CPU time much less. Memory is the median of each
-# run's peak of the whole process tree (children included, see
+# few per cent looked for, CPU time much less. The timed runs go unmetered;
+# memory is the median of three more runs' peaks of the whole process tree,
+# polled every 2 ms (children included, see
 # bench/tree_peak.cpp): every page the tree holds counts once, however many of
 # its processes map it; "summed" counts each process's pages, so that pages a
 # forked decoder shares with the program count twice.
-# Targets: version, help and the default conversion within 1.3 times bare's
-# time and memory; display and full loads of the 6000 x 4000 DNG within 1.03
+# Targets: version, help and the default conversion (without metadata) within
+# 1.3 times bare's time and memory; display and full loads of the 6000 x 4000 DNG within 1.03
 # times its time and 1.2 times its memory. Other rows are for information.
 set -euo pipefail
 
@@ -106,9 +110,12 @@ dcraw_options() {
   esac
 }
 
-# Runs one command under the tree meter; appends "ms kib" to $2.
+# Runs one command under the tree meter; appends "ms tree-KiB cpu-ms summed-KiB"
+# to $2. With a 5th argument "time" the meter does not poll the tree (times
+# only: polling takes CPU from the command and ends the time at a poll).
 measure() {
   local tool="$1" results="$2" file="$3" workload="$4" out="$work/out-$1"
+  local meter=("$peak"); [ "${5:-}" = time ] && meter=("$peak" --time)
   local name; name="$(basename "${file%.*}")"
   rm -rf "$out"; mkdir -p "$out"
   local cmd
@@ -117,14 +124,16 @@ measure() {
     pictavo:help) cmd=("$pictavo" -h) ;;
     bare:version | bare:help) cmd=("$bare_version") ;;
     pictavo:*) read -r -a extra <<<"$(pictavo_options "$workload")"
-               cmd=("$pictavo" -q -i "$file" -o "$out" -c png "${extra[@]}") ;;
+               cmd=("$pictavo" -q -i "$file" -o "$out" -c png --no-metadata "${extra[@]}") ;;
+    metadata:*) read -r -a extra <<<"$(pictavo_options "$workload")"
+                cmd=("$pictavo" -q -i "$file" -o "$out" -c png "${extra[@]}") ;;
     bare:*) cmd=("$bare" "$workload" "$file" "$out/$name.png") ;;
     dcraw:*) read -r -a extra <<<"$(dcraw_options "$workload")"
            cmd=(sh -c 'exec dcraw -c "$@" > "$0"' "$out/$name.ppm" "${extra[@]}" "$file") ;;
     dcraw_emu:*) read -r -a extra <<<"$(dcraw_options "$workload")"
                cmd=(dcraw_emu "${extra[@]}" -Z "$out/$name.ppm" "$file") ;;
   esac
-  if "$peak" "$work/peak.txt" -- "${cmd[@]}" >"$work/$tool.log" 2>&1; then
+  if "${meter[@]}" "$work/peak.txt" -- "${cmd[@]}" >"$work/$tool.log" 2>&1; then
     read -r ms _largest tree cpu summed <"$work/peak.txt"
     echo "$ms $tree $cpu $summed" >>"$results"
   else
@@ -174,18 +183,23 @@ for job in "${jobs[@]}"; do
   workload="${job%%|*}"
   file="${job#*|}"
   tools=(pictavo bare)
+  [ "$file" != - ] && tools+=(metadata)
   if [ -n "$(dcraw_options "$workload")" ]; then
     ((have_dcraw)) && tools+=(dcraw)
     ((have_emu)) && tools+=(dcraw_emu)
   fi
-  for tool in "${tools[@]}"; do : >"$work/$tool.results"; done
+  for tool in "${tools[@]}"; do : >"$work/$tool.results"; : >"$work/$tool.memory"; done
   # One untimed round warms the file cache and the shared libraries.
   for tool in "${tools[@]}"; do measure "$tool" /dev/null "$file" "$workload"; done
   for ((r = 0; r < runs; r++)); do
     # Alternate the order so neither side always runs on a warmer machine.
     order=("${tools[@]}")
     ((r % 2)) && order=($(printf '%s\n' "${tools[@]}" | tac))
-    for tool in "${order[@]}"; do measure "$tool" "$work/$tool.results" "$file" "$workload"; done
+    for tool in "${order[@]}"; do measure "$tool" "$work/$tool.results" "$file" "$workload" time; done
+    # Memory barely moves between runs: three metered rounds are enough.
+    if ((r < 3)); then
+      for tool in "${order[@]}"; do measure "$tool" "$work/$tool.memory" "$file" "$workload"; done
+    fi
   done
 
   if [ "$file" = - ]; then
@@ -207,13 +221,14 @@ for job in "${jobs[@]}"; do
   fi
 
   tp="$(median 1 "$work/pictavo.results")"; tb="$(median 1 "$work/bare.results")"
-  mp="$(median 2 "$work/pictavo.results")"; mb="$(median 2 "$work/bare.results")"
-  sp="$(median 4 "$work/pictavo.results")"; sb="$(median 4 "$work/bare.results")"
-  td="-"; te="-"
+  mp="$(median 2 "$work/pictavo.memory")"; mb="$(median 2 "$work/bare.memory")"
+  sp="$(median 4 "$work/pictavo.memory")"; sb="$(median 4 "$work/bare.memory")"
+  td="-"; te="-"; tm="-"; mm="-"
   for tool in "${tools[@]}"; do
     case "$tool" in
       dcraw) td="$(seconds "$(median 1 "$work/dcraw.results")")" ;;
       dcraw_emu) te="$(seconds "$(median 1 "$work/dcraw_emu.results")")" ;;
+      metadata) tm="$(median 1 "$work/metadata.results")"; mm="$(median 2 "$work/metadata.memory")" ;;
     esac
   done
   cp="$(median 3 "$work/pictavo.results")"; cb="$(median 3 "$work/bare.results")"
@@ -227,7 +242,7 @@ for job in "${jobs[@]}"; do
       if (m > l[2]) s = s (s ? ", " : "") "memory"
       print s ? "over: " s : "yes (" l[1] ", " l[2] ")" }')"
   fi
-  rows+=("| $name | $workload | $same | $(seconds "$tp") | $(seconds "$tb") | $tr | $(seconds "$cp") | $(seconds "$cb") | $cr | $(mib "$mp") | $(mib "$mb") | $mr | $sr | $verdict | $td | $te |")
+  rows+=("| $name | $workload | $same | $(seconds "$tp") | $(seconds "$tb") | $tr | $(seconds "$cp") | $(seconds "$cb") | $cr | $(mib "$mp") | $(mib "$mb") | $mr | $sr | $verdict | $(seconds "$tm") | $(ratio "$tm" "$tp") | $(mib "$mm") | $td | $te |")
 
   if [ "$file" != - ] && [ "$workload" != preview ]; then
     # Where bare's time goes, from one more run with phase timing.
@@ -237,13 +252,13 @@ for job in "${jobs[@]}"; do
   fi
   echo "measured $name / $workload" >&2
 done
-rm -rf "$work"/out-* "$work"/*.results "$work"/*.log "$work/peak.txt"
+rm -rf "$work"/out-* "$work"/*.results "$work"/*.memory "$work"/*.log "$work/peak.txt"
 
 echo
 echo "Median of $runs runs; times in seconds (wall, and CPU of the process tree), memory in MiB (peak of the process tree, each page once; the summed ratio counts each process's pages)."
 echo
-echo "| file | workload | output | pictavo s | bare s | time ratio | pictavo CPU s | bare CPU s | CPU ratio | pictavo MiB | bare MiB | memory ratio | summed memory ratio | within target | dcraw s | dcraw_emu s |"
-echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|"
+echo "| file | workload | output | pictavo s | bare s | time ratio | pictavo CPU s | bare CPU s | CPU ratio | pictavo MiB | bare MiB | memory ratio | summed memory ratio | within target | with metadata s | metadata time ratio | with metadata MiB | dcraw s | dcraw_emu s |"
+echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|"
 printf '%s\n' "${rows[@]}"
 echo
 echo "Bare FreeImage work by phase (one run):"
