@@ -128,6 +128,35 @@ struct Shape {
   BITMAPINFOHEADER info{};
 };
 
+// The depths FreeImage makes each type with. AllocateT takes the depth from
+// the type for all but FIT_BITMAP, so a shape claiming another one would have
+// its pixel bytes counted here at one size and allocated at another.
+bool DepthFitsType(uint32_t type, uint16_t bpp) {
+  switch (static_cast<FREE_IMAGE_TYPE>(type)) {
+    case FIT_BITMAP:
+      return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+    case FIT_UINT16:
+    case FIT_INT16:
+      return bpp == 16;
+    case FIT_UINT32:
+    case FIT_INT32:
+    case FIT_FLOAT:
+      return bpp == 32;
+    case FIT_DOUBLE:
+    case FIT_RGBA16:
+      return bpp == 64;
+    case FIT_RGB16:
+      return bpp == 48;
+    case FIT_RGBF:
+      return bpp == 96;
+    case FIT_COMPLEX:
+    case FIT_RGBAF:
+      return bpp == 128;
+    default:
+      return false;
+  }
+}
+
 bool ReadShape(wire::Reader& in, Shape& shape) {
   in.Get(shape.type);
   in.Get(shape.pitch);
@@ -136,8 +165,8 @@ bool ReadShape(wire::Reader& in, Shape& shape) {
   in.Get(shape.blueMask);
   in.Get(shape.info);
   // A type FreeImage does not have is no picture (and no enum value).
-  return in.ok() && shape.type >= FIT_BITMAP && shape.type <= FIT_RGBAF && shape.info.biWidth > 0 &&
-         shape.info.biHeight > 0;
+  return in.ok() && shape.type >= FIT_BITMAP && shape.type <= FIT_RGBAF &&
+         DepthFitsType(shape.type, shape.info.biBitCount) && shape.info.biWidth > 0 && shape.info.biHeight > 0;
 }
 
 // What FreeImage derives from type, size and depth; a bitmap made from the
