@@ -16,7 +16,7 @@
 #include "texts/language.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
-#include "ui/special_modes.h"
+#include "ui/screenshot_uninstall.h"
 #include "ui/themes.h"
 
 namespace pictavo {

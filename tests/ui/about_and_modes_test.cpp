@@ -12,7 +12,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/desktop_fixture.h"
 #include "ui/about_box.h"
-#include "ui/special_modes.h"
+#include "ui/screenshot_uninstall.h"
 
 namespace pictavo {
 namespace {

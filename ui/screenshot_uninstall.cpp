@@ -1,4 +1,4 @@
-#include "ui/special_modes.h"
+#include "ui/screenshot_uninstall.h"
 
 #include <QApplication>
 #include <QCheckBox>
