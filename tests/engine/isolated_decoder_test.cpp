@@ -416,15 +416,20 @@ TEST(HelperDecode, SharedPixelsLiveExactlyAsLongAsTheirBitmap) {
   EXPECT_EQ(Fingerprint(image.get()), pixels);
 }
 
+// A DNG whose full decode needs about 200 MiB.
+bool WriteTwelveMegapixels(const std::string& path) {
+  dng::DngOptions options;
+  options.width = 4000;
+  options.height = 3000;
+  return dng::WriteDng(path, options);
+}
+
 TEST(HelperDecode, MemoryBeyondTheLimitGivesNoPicture) {
   test::TempDir dir;
   const std::string small = dir.file("small.dng");
   const std::string large = dir.file("large.dng");
   ASSERT_TRUE(dng::WriteDng(small, {}));
-  dng::DngOptions twelveMegapixels;
-  twelveMegapixels.width = 4000;
-  twelveMegapixels.height = 3000;
-  ASSERT_TRUE(dng::WriteDng(large, twelveMegapixels));
+  ASSERT_TRUE(WriteTwelveMegapixels(large));
 
   // A full decode of twelve megapixels needs about 200 MiB; a small one fits
   // in half of that with the program's libraries loaded.
@@ -447,10 +452,7 @@ TEST(ForkedHelper, MemoryBeyondTheLimitGivesNoPicture) {
   const std::string small = dir.file("small.dng");
   const std::string large = dir.file("large.dng");
   ASSERT_TRUE(dng::WriteDng(small, {}));
-  dng::DngOptions twelveMegapixels;
-  twelveMegapixels.width = 4000;
-  twelveMegapixels.height = 3000;
-  ASSERT_TRUE(dng::WriteDng(large, twelveMegapixels));
+  ASSERT_TRUE(WriteTwelveMegapixels(large));
 
   std::istringstream status(test::ReadFile("/proc/self/status"));
   uint64_t ownKiB = 0;
@@ -470,10 +472,7 @@ TEST(ForkedHelper, MemoryBeyondTheLimitGivesNoPicture) {
 TEST(ForkedHelper, OutOfTimeItIsKilledAndReaped) {
   test::TempDir dir;
   const std::string large = dir.file("large.dng");
-  dng::DngOptions twelveMegapixels;
-  twelveMegapixels.width = 4000;
-  twelveMegapixels.height = 3000;
-  ASSERT_TRUE(dng::WriteDng(large, twelveMegapixels));
+  ASSERT_TRUE(WriteTwelveMegapixels(large));
   HelperSettings hurried = Helper(HelperStart::ForkedProgram);
   hurried.timeout = std::chrono::milliseconds(20);
   const auto start = std::chrono::steady_clock::now();
