@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
-#include <thread>
 
 #include "app/options.h"
 #include "engine/convert.h"
@@ -304,8 +303,10 @@ int Run::Convert(int32_t total) {
   progress.running = 1;
   ConversionContext context{s_, job_, state_.tables, state_.files, progress, state_.decorations,
                             [this](std::string_view line) { Print(std::string(line)); }};
-  std::thread worker([&context] { ConversionWorker(context); });
-  worker.join();
+  // The conversion runs on this thread: a console run has nothing else to
+  // do meanwhile, and a process with one thread can copy itself for each
+  // decode without a thread made for the purpose.
+  ConversionWorker(context);
 
   int32_t converted;
   {

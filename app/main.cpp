@@ -1,6 +1,7 @@
 // Process entry: prepares the records, lets the command line choose the run
 // mode and ends through one exit path.
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -11,9 +12,27 @@
 #include "app/process.h"
 #include "engine/isolated_decoder.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 using namespace pictavo;
 
 namespace {
+
+// A console run ends here once its output is out. What the program and its
+// libraries would tidy on the way out (tables, caches, the drawing layer's
+// application object) is all memory, and handing it back piece by piece
+// costs a small conversion a few per cent of its time.
+[[noreturn]] void EndConsoleRun(int status) {
+  ShowLoadedLibraries();
+  std::fflush(nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+  // The leak check would otherwise have run at exit.
+  __lsan_do_leak_check();
+#endif
+  std::_Exit(status);
+}
 
 int Run(int argc, char** argv) {
   std::vector<std::string> params(argv + 1, argv + argc);
@@ -32,7 +51,7 @@ int Run(int argc, char** argv) {
   // only when a run needs them.
   WireDrawingLayer(state);
 
-  if (std::optional<int> status = ParseCommandLine(params, state)) return *status;
+  if (std::optional<int> status = ParseCommandLine(params, state)) EndConsoleRun(*status);
 
   // The window's Qt threads rule out copying the process: its decodes start
   // pictavo-decode.

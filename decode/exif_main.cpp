@@ -95,6 +95,9 @@ int main(int argc, char** argv) {
   } catch (const std::exception&) {
     tags.clear();  // a file Exiv2 cannot read has no metadata to keep
   }
-  if (!WriteAll(3, pictavo::exif::WriteExifTags(tags))) return 5;
+  if (!WriteAll(pictavo::exif::kResultFd, pictavo::exif::WriteExifTags(tags))) return 5;
+  // Complete: the program takes the result while this process ends.
+  const uint64_t done = 1;
+  [[maybe_unused]] const ssize_t told = write(pictavo::exif::kDoneFd, &done, sizeof done);
   _exit(0);
 }

@@ -20,6 +20,11 @@ namespace pictavo::exif {
 
 inline constexpr char kMagic[8] = {'P', 'C', 'T', 'V', 'E', 'X', 'F', '1'};
 
+// The helper's result file, and the counter (an eventfd) it adds 1 to once
+// the result is complete, just before it ends.
+inline constexpr int kResultFd = 3;
+inline constexpr int kDoneFd = 4;
+
 enum Directory : uint8_t { kMainImage = 0, kExif = 1, kGps = 2 };
 
 struct Tag {

@@ -194,6 +194,10 @@ int pictavo::decode::DecoderMain(int argc, char** argv) {
   if (dib) FreeImage_Unload(dib);
   pictavo::decode::ReleaseUnkeptBlocks();
   if (!WriteAt(fd, &prelude, sizeof prelude, 0)) return 5;
+  // The result is complete: the program takes it from here while this
+  // process ends.
+  const uint64_t done = 1;
+  [[maybe_unused]] const ssize_t told = write(pictavo::wire::kDoneFd, &done, sizeof done);
 
   // No exit handlers: nothing here needs tidying, and a sanitizer's leak
   // report at exit would turn a complete result into a failure.

@@ -1,7 +1,8 @@
 // How pictavo-decode hands a decoded bitmap to the program: one shared memory
 // file that the program creates and the helper fills. The program reads it
-// only after the helper has ended, and trusts nothing in it: every size and
-// count is checked against what was actually written.
+// only once the helper has said it is complete (kDoneFd) or has ended with
+// status 0, and trusts nothing in it: every size and count is checked
+// against what was actually written.
 //
 // Layout: a Prelude at offset 0; right after it the description of the
 // bitmap, a stream of fields written by Writer and read back by Reader; the
@@ -37,6 +38,9 @@ namespace pictavo::wire {
 
 // The helper finds the shared memory file under this descriptor.
 inline constexpr int kResultFd = 3;
+// Once the result is complete the helper adds 1 to this counter (an eventfd:
+// eight bytes) and ends.
+inline constexpr int kDoneFd = 4;
 
 // Pixels copied in after the description start on a multiple of this, which
 // is a multiple of every page size Linux uses.

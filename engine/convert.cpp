@@ -14,6 +14,7 @@
 #include "engine/depth.h"
 #include "engine/exif.h"
 #include "engine/geometry.h"
+#include "engine/helper_process.h"
 #include "engine/load.h"
 #include "engine/naming.h"
 #include "settings/safe_files.h"
@@ -264,6 +265,8 @@ int ConversionWorker(ConversionContext& context) {
       default: break;
     }
   }
+  // The helpers that handed over their results have ended by now.
+  ReapFinishedHelpers(true);
   std::lock_guard lock(progress.mutex);
   progress.converted = converted;
   return 0;

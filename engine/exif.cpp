@@ -16,6 +16,9 @@
 
 namespace pictavo {
 
+static_assert(exif::kResultFd == kHelperResultFd && exif::kDoneFd == kHelperDoneFd,
+              "the metadata reader finds its result and its counter where every helper does");
+
 namespace {
 
 constexpr const char* kExifHelperName = "pictavo-exif";
@@ -96,7 +99,10 @@ std::string Directory(const std::map<uint16_t, exif::Tag>& tags, uint32_t base) 
 }  // namespace
 
 ExifReading::ExifReading(ExifReading&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), pid_(std::exchange(other.pid_, -1)), timeout_(other.timeout_) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      doneFd_(std::exchange(other.doneFd_, -1)),
+      pid_(std::exchange(other.pid_, -1)),
+      timeout_(other.timeout_) {}
 
 ExifReading::~ExifReading() {
   if (pid_ > 0) {
@@ -105,6 +111,7 @@ ExifReading::~ExifReading() {
     }
   }
   if (fd_ >= 0) close(fd_);
+  if (doneFd_ >= 0) close(doneFd_);
 }
 
 ExifReading ExifReading::Start(const std::string& path, const std::string& executable,
@@ -114,20 +121,23 @@ ExifReading ExifReading::Start(const std::string& path, const std::string& execu
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return reading;
   HelperFd result(HelperResultFile(kExifHelperName));
+  HelperFd done(HelperDoneSignal());
   pid_t pid = -1;
   const std::string helper = executable.empty() ? HelperExecutable(kExifHelperName) : executable;
-  if (!result ||
-      !SpawnHelperProcess(helper, {std::to_string(kExifMemoryLimit), std::to_string(getpid()), path}, result.get(), pid))
+  if (!result || !done ||
+      !SpawnHelperProcess(helper, {std::to_string(kExifMemoryLimit), std::to_string(getpid()), path}, result.get(),
+                          done.get(), pid))
     return reading;
   reading.pid_ = pid;
   reading.fd_ = result.release();
+  reading.doneFd_ = done.release();
   return reading;
 }
 
 std::vector<exif::Tag> ExifReading::Finish() {
   std::vector<exif::Tag> tags;
   if (pid_ <= 0 || fd_ < 0) return tags;
-  const bool ended = WaitForHelperProcess(pid_, timeout_);
+  const bool ended = WaitForHelperProcess(pid_, doneFd_, timeout_);
   pid_ = -1;
   struct stat info {};
   if (!ended || fstat(fd_, &info) != 0 || static_cast<uint64_t>(info.st_size) > kMaxResultBytes) return tags;

@@ -34,6 +34,7 @@ class ExifReading {
 
  private:
   int fd_ = -1;
+  int doneFd_ = -1;
   int pid_ = -1;
   std::chrono::milliseconds timeout_{0};
 };

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -11,6 +12,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <mutex>
+#include <vector>
 
 #include "engine/job.h"
 
@@ -23,30 +27,50 @@ void HelperFd::reset() {
   fd_ = -1;
 }
 
-int HelperResultFile(const char* name) {
-  const int fd = memfd_create(name, MFD_CLOEXEC);
-  // The helper's descriptors 0 to 3 are set up from ours; one of ours already
-  // sitting there (a program started with closed standard streams) would be
-  // overwritten before it is handed on.
-  if (fd < 0 || fd > kHelperResultFd) return fd;
-  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, kHelperResultFd + 1);
+namespace {
+
+// Above the descriptors a helper's are set up from: one of ours already
+// sitting there (a program started with closed standard streams) would be
+// overwritten before it is handed on.
+int AboveHelperDescriptors(int fd) {
+  if (fd < 0 || fd > kHelperDoneFd) return fd;
+  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, kHelperDoneFd + 1);
   close(fd);
   return moved;
 }
 
+std::mutex finishedMutex;
+std::vector<pid_t> finishedHelpers;  // guarded by finishedMutex
+
+using Clock = std::chrono::steady_clock;
+
+// Kills the helper and collects it.
+void EndHelper(pid_t pid) {
+  kill(pid, SIGKILL);
+  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace
+
+int HelperResultFile(const char* name) { return AboveHelperDescriptors(memfd_create(name, MFD_CLOEXEC)); }
+
+int HelperDoneSignal() { return AboveHelperDescriptors(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)); }
+
 bool SpawnHelperProcess(const std::string& executable, const std::vector<std::string>& args, int resultFd,
-                        pid_t& pid) {
+                        int doneFd, pid_t& pid) {
   posix_spawn_file_actions_t actions;
   if (posix_spawn_file_actions_init(&actions) != 0) return false;
   // Standard streams lead nowhere: decoders print warnings that mean nothing
-  // to the user. Nothing of ours but the result file reaches the helper,
-  // whether or not it was opened close-on-exec.
+  // to the user. Nothing of ours but the result file and the counter reaches
+  // the helper, whether or not it was opened close-on-exec.
   const bool prepared =
       posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
       posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
       posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
       posix_spawn_file_actions_adddup2(&actions, resultFd, kHelperResultFd) == 0 &&
-      posix_spawn_file_actions_addclosefrom_np(&actions, kHelperResultFd + 1) == 0;
+      posix_spawn_file_actions_adddup2(&actions, doneFd, kHelperDoneFd) == 0 &&
+      posix_spawn_file_actions_addclosefrom_np(&actions, kHelperDoneFd + 1) == 0;
 
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(executable.c_str()));
@@ -58,13 +82,19 @@ bool SpawnHelperProcess(const std::string& executable, const std::vector<std::st
   return started;
 }
 
-bool WaitForHelperProcess(pid_t pid, std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
+bool WaitForHelperProcess(pid_t pid, int doneFd, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
+  ReapFinishedHelpers(false);
   // A pidfd becomes readable the moment the helper ends; kernels without
   // them (before 5.3) get looked at every few milliseconds instead.
   const HelperFd ended(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
   for (;;) {
+    uint64_t reports = 0;
+    if (read(doneFd, &reports, sizeof reports) == static_cast<ssize_t>(sizeof reports) && reports > 0) {
+      std::lock_guard lock(finishedMutex);
+      finishedHelpers.push_back(pid);
+      return true;
+    }
     int status = 0;
     const pid_t waited = waitpid(pid, &status, WNOHANG);
     if (waited == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
@@ -72,14 +102,26 @@ bool WaitForHelperProcess(pid_t pid, std::chrono::milliseconds timeout) {
 
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
-      kill(pid, SIGKILL);
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
+      EndHelper(pid);
       return false;
     }
-    pollfd watch{ended.get(), POLLIN, 0};
-    poll(&watch, ended ? 1 : 0, static_cast<int>(std::min<long long>(left, ended ? 60'000 : 5)));
+    pollfd watch[2] = {{doneFd, POLLIN, 0}, {ended.get(), POLLIN, 0}};
+    poll(watch, ended ? 2 : 1, static_cast<int>(std::min<long long>(left, ended ? 60'000 : 5)));
   }
+}
+
+void ReapFinishedHelpers(bool wait) {
+  std::lock_guard lock(finishedMutex);
+  std::erase_if(finishedHelpers, [wait](pid_t pid) {
+    // Nothing is left for it to do: ending it now only spares waiting for
+    // a helper that hangs on its way out.
+    if (wait) kill(pid, SIGKILL);
+    for (;;) {
+      const pid_t waited = waitpid(pid, nullptr, wait ? 0 : WNOHANG);
+      if (waited < 0 && errno == EINTR) continue;
+      return waited != 0;  // collected, or not ours to collect any more
+    }
+  });
 }
 
 std::string HelperExecutable(const char* name) {

@@ -1,6 +1,7 @@
 // Starting and waiting for the helper processes that read untrusted files
 // (the decoder, the metadata reader): each gets /dev/null for its standard
-// streams, a result file as descriptor 3 and nothing else of ours.
+// streams, a result file as descriptor 3, a counter to report through as
+// descriptor 4 and nothing else of ours.
 #pragma once
 
 #include <sys/types.h>
@@ -14,6 +15,11 @@ namespace pictavo {
 
 // The descriptor a helper finds its result file under.
 inline constexpr int kHelperResultFd = 3;
+// The descriptor of the counter a helper adds 1 to once its result is
+// complete, just before it ends. Ending takes a process longer than many a small
+// decode (every page it mapped is given back), and the program need not wait
+// for it.
+inline constexpr int kHelperDoneFd = 4;
 
 // An owned descriptor.
 class HelperFd {
@@ -23,6 +29,13 @@ class HelperFd {
   HelperFd(const HelperFd&) = delete;
   HelperFd& operator=(const HelperFd&) = delete;
   HelperFd(HelperFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  HelperFd& operator=(HelperFd&& other) noexcept {
+    if (this != &other) {
+      reset();
+      fd_ = other.release();
+    }
+    return *this;
+  }
   int get() const { return fd_; }
   explicit operator bool() const { return fd_ >= 0; }
   void reset();
@@ -36,14 +49,28 @@ class HelperFd {
 // above the descriptors a helper's are set up from; -1 on failure.
 int HelperResultFile(const char* name);
 
-// Starts `executable` with `args` (after its own name) and `resultFd` as its
-// descriptor 3.
-bool SpawnHelperProcess(const std::string& executable, const std::vector<std::string>& args, int resultFd,
-                        pid_t& pid);
+// The counter a helper reports through (an eventfd, close-on-exec and above
+// the descriptors a helper's are set up from); -1 on failure. Unlike a
+// pipe's, its wake-up does not tell the scheduler that the helper is about
+// to sleep: the program wakes on an idle processor instead of taking the
+// helper's, which still has its ending to do.
+int HelperDoneSignal();
 
-// Waits for the helper to end, killing it when its time is up. True when it
-// ended by itself with status 0.
-bool WaitForHelperProcess(pid_t pid, std::chrono::milliseconds timeout);
+// Starts `executable` with `args` (after its own name), `resultFd` as its
+// descriptor 3 and `doneFd` as its descriptor 4.
+bool SpawnHelperProcess(const std::string& executable, const std::vector<std::string>& args, int resultFd,
+                        int doneFd, pid_t& pid);
+
+// Waits until the helper reports its result complete through `doneFd` (from
+// HelperDoneSignal) or ends, killing it when its time is up. True when it
+// reported, or ended by itself with status 0. One that reported is left to
+// end by itself, out of the program's way, and is collected by
+// ReapFinishedHelpers.
+bool WaitForHelperProcess(pid_t pid, int doneFd, std::chrono::milliseconds timeout);
+
+// Collects the helpers that reported and were left to end: those already
+// gone, or with `wait` every one (they have nothing left to do but end).
+void ReapFinishedHelpers(bool wait);
 
 // The helper `name` beside the running program, or in ../libexec/pictavo
 // from it in an installed tree.

@@ -24,7 +24,8 @@
 
 namespace pictavo {
 
-static_assert(wire::kResultFd == kHelperResultFd, "the decoder finds its result where every helper does");
+static_assert(wire::kResultFd == kHelperResultFd && wire::kDoneFd == kHelperDoneFd,
+              "the decoder finds its result and its counter where every helper does");
 
 namespace {
 
@@ -58,7 +59,7 @@ std::vector<std::string> HelperArguments(const HelperSettings& helper, FREE_IMAG
 // tell: the same descriptors as a started helper and the signal actions a
 // new program has, so that Ctrl+C ends it instead of running the program's
 // clean-up a second time. It never returns into the program's code.
-[[noreturn]] void BecomeHelper(const std::string& name, int resultFd, std::vector<std::string> args) {
+[[noreturn]] void BecomeHelper(const std::string& name, int resultFd, int doneFd, std::vector<std::string> args) {
   struct sigaction fresh {};
   fresh.sa_handler = SIG_DFL;
   for (int number = 1; number < NSIG; ++number) {
@@ -68,9 +69,9 @@ std::vector<std::string> HelperArguments(const HelperSettings& helper, FREE_IMAG
   }
   const int null = open("/dev/null", O_RDWR);
   if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 || dup2(null, STDERR_FILENO) < 0 ||
-      dup2(resultFd, kHelperResultFd) < 0)
+      dup2(resultFd, kHelperResultFd) < 0 || dup2(doneFd, kHelperDoneFd) < 0)
     _exit(127);
-  closefrom(kHelperResultFd + 1);
+  closefrom(kHelperDoneFd + 1);
   try {
     std::string program = name;
     std::vector<char*> argv{program.data()};
@@ -82,13 +83,30 @@ std::vector<std::string> HelperArguments(const HelperSettings& helper, FREE_IMAG
   }
 }
 
-bool StartHelper(const HelperSettings& helper, int resultFd, FREE_IMAGE_FORMAT format, const std::string& path,
-                 int flags, pid_t& pid) {
+bool StartHelper(const HelperSettings& helper, int resultFd, int doneFd, FREE_IMAGE_FORMAT format,
+                 const std::string& path, int flags, pid_t& pid) {
   std::vector<std::string> args = HelperArguments(helper, format, path, flags);
-  if (helper.start == HelperStart::Executable) return SpawnHelperProcess(helper.executable, args, resultFd, pid);
+  if (helper.start == HelperStart::Executable)
+    return SpawnHelperProcess(helper.executable, args, resultFd, doneFd, pid);
   pid = fork();
-  if (pid == 0) BecomeHelper(helper.executable, resultFd, std::move(args));
+  if (pid == 0) BecomeHelper(helper.executable, resultFd, doneFd, std::move(args));
   return pid > 0;
+}
+
+// True when the calling thread is the process's only one (from
+// /proc/self/stat, whose 20th field counts them).
+bool OnlyThread() {
+  char text[1024];
+  const int fd = open("/proc/self/stat", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const ssize_t got = read(fd, text, sizeof text - 1);
+  close(fd);
+  if (got <= 0) return false;
+  text[got] = '\0';
+  // The name in parentheses may hold anything; the fields follow its last ")".
+  const char* field = std::strrchr(text, ')');
+  for (int number = 2; field && number < 20; ++number) field = std::strchr(field + 1, ' ');
+  return field && std::strncmp(field, " 1 ", 3) == 0;
 }
 
 bool ReadAt(int fd, void* buffer, uint64_t size, uint64_t offset) {
@@ -382,20 +400,22 @@ Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, c
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
 
   const HelperFd result(HelperResultFile("pictavo-decode"));
-  if (!result) return Failed();
+  const HelperFd done(HelperDoneSignal());
+  if (!result || !done) return Failed();
   const auto run = [&] {
     pid_t pid = -1;
-    return StartHelper(helper, result.get(), format, path, flags, pid) && WaitForHelperProcess(pid, helper.timeout);
+    return StartHelper(helper, result.get(), done.get(), format, path, flags, pid) &&
+           WaitForHelperProcess(pid, done.get(), helper.timeout);
   };
   bool ended = false;
-  if (helper.start == HelperStart::Executable) {
+  if (helper.start == HelperStart::Executable || OnlyThread()) {
+    // A process with one thread is copied as it stands (a console run).
     ended = run();
   } else {
-    // A copy is made from a new thread, which waits for it. The copy's one
-    // thread then has none of the per-thread state the libraries keep: an
-    // OpenMP thread pool that this thread had started would make the copy
-    // wait forever for threads it does not have. The thread also outlives
-    // the copy, whose parent-death signal follows the thread that forked.
+    // Otherwise the copy is made from a new thread, which waits for it. The
+    // copy's one thread then has none of the per-thread state the libraries
+    // keep: an OpenMP thread pool that this thread had started would make
+    // the copy wait forever for threads it does not have.
     std::thread([&] { ended = run(); }).join();
   }
   if (!ended) return Failed();

@@ -18,15 +18,16 @@ enum class HelperStart {
   // pictavo-decode is started: a new program that loads FreeImage and its
   // libraries itself.
   Executable,
-  // This process is copied (fork, from a new thread that waits for the copy)
-  // and the copy runs the same decoder code (decode/decoder.h): it starts at
-  // once, with FreeImage loaded, and shares the library pages with the
-  // program instead of loading its own. Only for a process in which no other
-  // thread can be inside a lock at the moment of the copy (the copy would
-  // find it held forever): a console run, whose main thread waits for the
-  // conversion worker that decodes. Under AddressSanitizer the copy gets no
-  // address-space limit (the sanitizer's shadow memory alone exceeds any)
-  // and copies the picture into the result file.
+  // This process is copied (fork: from the calling thread when it is the
+  // only one, else from a new thread that waits for the copy) and the copy
+  // runs the same decoder code (decode/decoder.h): it starts at once, with
+  // FreeImage loaded, and shares the library pages with the program instead
+  // of loading its own. Only for a process in which no other thread can be
+  // inside a lock at the moment of the copy (the copy would find it held
+  // forever): a console run, which converts on its one thread. Under
+  // AddressSanitizer the copy gets no address-space limit (the sanitizer's
+  // shadow memory alone exceeds any) and copies the picture into the result
+  // file.
   ForkedProgram,
 };
 

@@ -10,10 +10,6 @@ namespace {
 
 constexpr std::string_view kGroupMarker = "_GROUP_";
 constexpr std::string_view kEndMarker = "_END_";
-// Joins key and text for sorting. It is below every character a key uses, so
-// "A" sorts before "A B" and the lookup's early stop stays correct.
-constexpr char kSortSeparator = '\x01';
-
 // Byte that selects the index slot; an empty key counts as 0, which no entry
 // is ever indexed under, so it is never found.
 uint8_t FirstByte(std::string_view key) { return key.empty() ? 0 : static_cast<uint8_t>(key.front()); }
@@ -41,9 +37,8 @@ void LanguageTable::Build(std::span<const LanguagePair> block) {
   groupCount_ = 0;
   entryCount_ = 0;
   for (const LanguagePair& pair : block) {
-    const std::string key = ToUpperAscii(pair.key);
-    if (key == kEndMarker) break;
-    if (key == kGroupMarker)
+    if (EqualsNoCase(pair.key, kEndMarker)) break;
+    if (EqualsNoCase(pair.key, kGroupMarker))
       ++groupCount_;
     else
       ++entryCount_;
@@ -57,32 +52,44 @@ void LanguageTable::Build(std::span<const LanguagePair> block) {
   int32_t n = 0;
   int32_t g = 0;
   for (const LanguagePair& pair : block) {
-    std::string key = ToUpperAscii(pair.key);
-    if (key == kEndMarker) break;
-    if (key == kGroupMarker) {
+    if (EqualsNoCase(pair.key, kEndMarker)) break;
+    if (EqualsNoCase(pair.key, kGroupMarker)) {
       groups_[g].last = n;
       ++g;
       groups_[g].name = ToUpperAscii(pair.text);
       groups_[g].first = n + 1;
     } else {
       ++n;
-      key += kSortSeparator;
-      key += pair.text;
-      keys_[n] = std::move(key);
+      keys_[n] = ToUpperAscii(pair.key);
+      texts_[n] = pair.text;
     }
   }
   groups_[g].last = n;
 
+  std::vector<int32_t> order;
+  std::vector<std::string> keys, texts;
   for (int32_t i = 1; i <= groupCount_; ++i) {
     Group& group = groups_[i];
     if (group.first > group.last) continue;
-    // std::string orders by unsigned bytes, the same order the lookup uses.
-    std::sort(keys_.begin() + group.first, keys_.begin() + group.last + 1);
+    // By key, then by text: std::string orders by unsigned bytes, the same
+    // order the lookup uses, and of two entries with one key the lookup
+    // finds the first.
+    order.resize(static_cast<size_t>(group.last - group.first + 1));
+    for (size_t k = 0; k < order.size(); ++k) order[k] = group.first + static_cast<int32_t>(k);
+    std::sort(order.begin(), order.end(), [this](int32_t a, int32_t b) {
+      const int byKey = keys_[a].compare(keys_[b]);
+      return byKey != 0 ? byKey < 0 : texts_[a] < texts_[b];
+    });
+    keys.clear();
+    texts.clear();
+    for (const int32_t from : order) {
+      keys.push_back(std::move(keys_[from]));
+      texts.push_back(std::move(texts_[from]));
+    }
     uint8_t previous = 0;
     for (int32_t p = group.first; p <= group.last; ++p) {
-      const size_t split = keys_[p].find(kSortSeparator);
-      texts_[p] = keys_[p].substr(split + 1);
-      keys_[p].resize(split);
+      keys_[p] = std::move(keys[static_cast<size_t>(p - group.first)]);
+      texts_[p] = std::move(texts[static_cast<size_t>(p - group.first)]);
       const uint8_t first = FirstByte(keys_[p]);
       if (first != previous) group.index[first] = p;
       previous = first;

@@ -20,11 +20,13 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "decode/wire.h"
 #include "engine/convert.h"
 #include "engine/formats.h"
+#include "engine/helper_process.h"
 #include "tools/dng_writer.h"
 #include "tests/support/temp_dir.h"
 
@@ -280,20 +282,27 @@ TEST(HelperDecode, NoPictureIsAPlainNullAndNoFailure) {
   }
 }
 
+// The result the real helper leaves for `input`, and the picture it gives.
+std::pair<std::string, Bitmap> CaptureResult(const test::TempDir& dir, const std::string& input) {
+  const std::string captured = dir.file("result");
+  HelperSettings capture = DefaultHelperSettings();
+  const std::string real = capture.executable;
+  // The real helper gets no counter to report through (4>&-): the program
+  // takes the result when the wrapper ends, after it has kept a copy.
+  capture.executable = FakeHelper(dir, "capture",
+                                  "'" + real + "' \"$1\" \"$2\" \"$3\" $$ \"$5\" 4>&-\nstatus=$?\n"
+                                  "cat /proc/self/fd/3 > '" + captured + "'\nexit $status");
+  Decoded original = DecodeInHelper(capture, FIF_RAW, input, RAW_DISPLAY);
+  return {test::ReadFile(captured), std::move(original.image)};
+}
+
 // A genuine result of the helper, captured and then damaged field by field.
 TEST(HelperDecode, AResultThatDoesNotHoldTogetherIsRefused) {
   test::TempDir dir;
   const std::string input = dir.file("photo.dng");
   ASSERT_TRUE(dng::WriteDng(input, {}));
-  const std::string captured = dir.file("result");
-  HelperSettings capture = DefaultHelperSettings();
-  const std::string real = capture.executable;
-  capture.executable = FakeHelper(dir, "capture",
-                                  "'" + real + "' \"$1\" \"$2\" \"$3\" $$ \"$5\"\nstatus=$?\n"
-                                  "cat /proc/self/fd/3 > '" + captured + "'\nexit $status");
-  const Decoded original = DecodeInHelper(capture, FIF_RAW, input, RAW_DISPLAY);
-  ASSERT_NE(original.image, nullptr);
-  const std::string genuine = test::ReadFile(captured);
+  const auto [genuine, picture] = CaptureResult(dir, input);
+  ASSERT_NE(picture, nullptr);
   ASSERT_GT(genuine.size(), sizeof(wire::Prelude));
 
   HelperSettings replay = DefaultHelperSettings();
@@ -304,7 +313,7 @@ TEST(HelperDecode, AResultThatDoesNotHoldTogetherIsRefused) {
     return DecodeInHelper(replay, FIF_RAW, input, RAW_DISPLAY);
   };
   // Unchanged, the replayed result is the picture itself.
-  EXPECT_EQ(Fingerprint(decodeReplayed(genuine).image.get()), Fingerprint(original.image.get()));
+  EXPECT_EQ(Fingerprint(decodeReplayed(genuine).image.get()), Fingerprint(picture.get()));
 
   // Field offsets as decode/wire.h lays them out.
   const size_t description = sizeof(wire::Prelude);
@@ -355,6 +364,35 @@ TEST(HelperDecode, AResultThatDoesNotHoldTogetherIsRefused) {
   }
 }
 
+// A helper that reports its result complete is not waited for while it
+// ends, and is ended and collected afterwards.
+TEST(HelperDecode, AHelperThatReportedIsNotWaitedFor) {
+  test::TempDir dir;
+  const std::string input = dir.file("photo.dng");
+  ASSERT_TRUE(dng::WriteDng(input, {}));
+  const auto [genuine, picture] = CaptureResult(dir, input);
+  ASSERT_NE(picture, nullptr);
+  const std::string result = dir.file("replayed");
+  test::WriteFile(result, genuine);
+  const std::string pidFile = dir.file("pid");
+  HelperSettings lingering = DefaultHelperSettings();
+  lingering.timeout = std::chrono::seconds(30);
+  lingering.executable = FakeHelper(dir, "linger",
+                                    "echo $$ > '" + pidFile + "'\ncat '" + result + "' >&3\n"
+                                    "printf '\\001\\000\\000\\000\\000\\000\\000\\000' >&4\nexec sleep 300");
+
+  const auto start = std::chrono::steady_clock::now();
+  const Decoded decoded = DecodeInHelper(lingering, FIF_RAW, input, RAW_DISPLAY);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << "the helper's end was waited for";
+  EXPECT_EQ(Fingerprint(decoded.image.get()), Fingerprint(picture.get()));
+  const pid_t helper = std::atoi(test::ReadFile(pidFile).c_str());
+  ASSERT_GT(helper, 0);
+  EXPECT_EQ(kill(helper, 0), 0) << "still ending, as far as the program is concerned";
+
+  ReapFinishedHelpers(true);
+  EXPECT_NE(kill(helper, 0), 0) << "left behind";
+}
+
 // A large picture is decoded straight into the shared file and handed over
 // where it lies; a small one is copied in after the description. Either way
 // the file the program keeps mapped holds the picture and little else.
@@ -364,7 +402,7 @@ TEST(HelperDecode, LargePicturesAreHandedOverWithoutACopy) {
   const std::string allocated = dir.file("allocated");
   HelperSettings watched = DefaultHelperSettings();
   watched.executable = FakeHelper(dir, "watch",
-                                  "'" + watched.executable + "' \"$1\" \"$2\" \"$3\" $$ \"$5\"\nstatus=$?\n"
+                                  "'" + watched.executable + "' \"$1\" \"$2\" \"$3\" $$ \"$5\" 4>&-\nstatus=$?\n"
                                   "head -c " + std::to_string(sizeof(wire::Prelude)) + " /proc/self/fd/3 > '" +
                                   prelude + "'\nstat -L -c '%b %B' /proc/self/fd/3 > '" + allocated +
                                   "'\nexit $status");
