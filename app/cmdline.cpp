@@ -190,11 +190,6 @@ bool LoadProfile(const std::string& path, Settings& settings) {
 std::optional<int> ParseCommandLine(const std::vector<std::string>& params, ProcessState& state) {
   if (params.empty()) return std::nullopt;
 
-  BuildFormatTables(state.tables);
-  ResetJob(state.job, state.files, state.accepted, state.tables.inputExtensions);
-  SetDefaultSettings(state.settings, 1);
-  BuildLanguageTable();
-
   Console& console = state.console;
   const std::string first = OptionName(params, 0);
   if (first == "-V" || first == "--VERSION") {
@@ -211,6 +206,12 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& params, Proc
     console.Close();
     return kExitOk;
   }
+
+  // Version and help need none of the tables; everything else does.
+  BuildFormatTables(state.tables);
+  ResetJob(state.job, state.files, state.accepted, state.tables.inputExtensions);
+  SetDefaultSettings(state.settings, 1);
+  BuildLanguageTable();
 
   // The two modes with a window of their own; the caller runs them.
   if (first == "-U") {

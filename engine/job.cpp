@@ -28,11 +28,16 @@ int32_t RandomInRange(int32_t low, int32_t high) {
 }
 
 std::string ExecutableFolder() {
-  std::string buffer(4096, '\0');
-  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return "";
-  buffer.resize(static_cast<size_t>(n));
-  return FolderOf(buffer);
+  // Where the program was started from; asked for by every helper and module
+  // lookup.
+  static const std::string folder = [] {
+    std::string buffer(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0) return std::string();
+    buffer.resize(static_cast<size_t>(n));
+    return FolderOf(buffer);
+  }();
+  return folder;
 }
 
 std::string FolderOf(const std::string& path) {

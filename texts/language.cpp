@@ -14,6 +14,10 @@ constexpr std::string_view kEndMarker = "_END_";
 // is ever indexed under, so it is never found.
 uint8_t FirstByte(std::string_view key) { return key.empty() ? 0 : static_cast<uint8_t>(key.front()); }
 
+// Both markers start with "_": a key that does not is no marker, whatever
+// its length.
+bool IsMarker(const char* key, std::string_view marker) { return key[0] == '_' && EqualsNoCase(key, marker); }
+
 std::string ReplaceAllNoCase(std::string_view text, std::string_view placeholder, std::string_view value) {
   std::string out;
   out.reserve(text.size());
@@ -37,8 +41,8 @@ void LanguageTable::Build(std::span<const LanguagePair> block) {
   groupCount_ = 0;
   entryCount_ = 0;
   for (const LanguagePair& pair : block) {
-    if (EqualsNoCase(pair.key, kEndMarker)) break;
-    if (EqualsNoCase(pair.key, kGroupMarker))
+    if (IsMarker(pair.key, kEndMarker)) break;
+    if (IsMarker(pair.key, kGroupMarker))
       ++groupCount_;
     else
       ++entryCount_;
@@ -52,8 +56,8 @@ void LanguageTable::Build(std::span<const LanguagePair> block) {
   int32_t n = 0;
   int32_t g = 0;
   for (const LanguagePair& pair : block) {
-    if (EqualsNoCase(pair.key, kEndMarker)) break;
-    if (EqualsNoCase(pair.key, kGroupMarker)) {
+    if (IsMarker(pair.key, kEndMarker)) break;
+    if (IsMarker(pair.key, kGroupMarker)) {
       groups_[g].last = n;
       ++g;
       groups_[g].name = ToUpperAscii(pair.text);
