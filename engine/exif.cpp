@@ -1,8 +1,6 @@
 #include "engine/exif.h"
 
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -99,19 +97,13 @@ std::string Directory(const std::map<uint16_t, exif::Tag>& tags, uint32_t base) 
 }  // namespace
 
 ExifReading::ExifReading(ExifReading&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
-      doneFd_(std::exchange(other.doneFd_, -1)),
+    : result_(std::move(other.result_)),
+      done_(std::move(other.done_)),
       pid_(std::exchange(other.pid_, -1)),
       timeout_(other.timeout_) {}
 
 ExifReading::~ExifReading() {
-  if (pid_ > 0) {
-    kill(pid_, SIGKILL);
-    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-    }
-  }
-  if (fd_ >= 0) close(fd_);
-  if (doneFd_ >= 0) close(doneFd_);
+  if (pid_ > 0) EndHelperProcess(pid_);
 }
 
 ExifReading ExifReading::Start(const std::string& path, const std::string& executable,
@@ -129,22 +121,22 @@ ExifReading ExifReading::Start(const std::string& path, const std::string& execu
                           done.get(), pid))
     return reading;
   reading.pid_ = pid;
-  reading.fd_ = result.release();
-  reading.doneFd_ = done.release();
+  reading.result_ = std::move(result);
+  reading.done_ = std::move(done);
   return reading;
 }
 
 std::vector<exif::Tag> ExifReading::Finish() {
   std::vector<exif::Tag> tags;
-  if (pid_ <= 0 || fd_ < 0) return tags;
-  const bool ended = WaitForHelperProcess(pid_, doneFd_, timeout_);
+  if (pid_ <= 0 || !result_) return tags;
+  const bool ended = WaitForHelperProcess(pid_, done_.get(), timeout_);
   pid_ = -1;
   struct stat info {};
-  if (!ended || fstat(fd_, &info) != 0 || static_cast<uint64_t>(info.st_size) > kMaxResultBytes) return tags;
+  if (!ended || fstat(result_.get(), &info) != 0 || static_cast<uint64_t>(info.st_size) > kMaxResultBytes) return tags;
   std::string bytes(static_cast<size_t>(info.st_size), '\0');
   size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    const ssize_t n = pread(result_.get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return tags;
     done += static_cast<size_t>(n);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "decode/exif_wire.h"
+#include "engine/helper_process.h"
 
 namespace pictavo {
 
@@ -33,9 +34,9 @@ class ExifReading {
   std::vector<exif::Tag> Finish();
 
  private:
-  int fd_ = -1;
-  int doneFd_ = -1;
-  int pid_ = -1;
+  HelperFd result_;
+  HelperFd done_;
+  pid_t pid_ = -1;
   std::chrono::milliseconds timeout_{0};
 };
 

@@ -44,13 +44,6 @@ std::vector<pid_t> finishedHelpers;  // guarded by finishedMutex
 
 using Clock = std::chrono::steady_clock;
 
-// Kills the helper and collects it.
-void EndHelper(pid_t pid) {
-  kill(pid, SIGKILL);
-  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-  }
-}
-
 }  // namespace
 
 int HelperResultFile(const char* name) { return AboveHelperDescriptors(memfd_create(name, MFD_CLOEXEC)); }
@@ -102,11 +95,17 @@ bool WaitForHelperProcess(pid_t pid, int doneFd, std::chrono::milliseconds timeo
 
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
-      EndHelper(pid);
+      EndHelperProcess(pid);
       return false;
     }
     pollfd watch[2] = {{doneFd, POLLIN, 0}, {ended.get(), POLLIN, 0}};
     poll(watch, ended ? 2 : 1, static_cast<int>(std::min<long long>(left, ended ? 60'000 : 5)));
+  }
+}
+
+void EndHelperProcess(pid_t pid) {
+  kill(pid, SIGKILL);
+  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
   }
 }
 
@@ -115,12 +114,14 @@ void ReapFinishedHelpers(bool wait) {
   std::erase_if(finishedHelpers, [wait](pid_t pid) {
     // Nothing is left for it to do: ending it now only spares waiting for
     // a helper that hangs on its way out.
-    if (wait) kill(pid, SIGKILL);
-    for (;;) {
-      const pid_t waited = waitpid(pid, nullptr, wait ? 0 : WNOHANG);
-      if (waited < 0 && errno == EINTR) continue;
-      return waited != 0;  // collected, or not ours to collect any more
+    if (wait) {
+      EndHelperProcess(pid);
+      return true;
     }
+    pid_t waited;
+    while ((waited = waitpid(pid, nullptr, WNOHANG)) < 0 && errno == EINTR) {
+    }
+    return waited != 0;  // collected, or not ours to collect any more
   });
 }
 

@@ -68,6 +68,9 @@ bool SpawnHelperProcess(const std::string& executable, const std::vector<std::st
 // ReapFinishedHelpers.
 bool WaitForHelperProcess(pid_t pid, int doneFd, std::chrono::milliseconds timeout);
 
+// Kills the helper and collects it.
+void EndHelperProcess(pid_t pid);
+
 // Collects the helpers that reported and were left to end: those already
 // gone, or with `wait` every one (they have nothing left to do but end).
 void ReapFinishedHelpers(bool wait);

@@ -27,17 +27,21 @@ int32_t RandomInRange(int32_t low, int32_t high) {
   return std::uniform_int_distribution<int32_t>(low, high)(Generator());
 }
 
-std::string ExecutableFolder() {
-  // Where the program was started from; asked for by every helper and module
-  // lookup.
-  static const std::string folder = [] {
+std::string ExecutablePath() {
+  // Read once: every helper and module lookup asks for the folder.
+  static const std::string path = [] {
     std::string buffer(4096, '\0');
     const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
     if (n <= 0) return std::string();
     buffer.resize(static_cast<size_t>(n));
-    return FolderOf(buffer);
+    return buffer;
   }();
-  return folder;
+  return path;
+}
+
+std::string ExecutableFolder() {
+  const std::string path = ExecutablePath();
+  return path.empty() ? "" : FolderOf(path);
 }
 
 std::string FolderOf(const std::string& path) {

@@ -64,7 +64,9 @@ using InputFiles = std::map<std::string, InputFileEntry>;
 void ResetJob(ConversionJob& job, InputFiles& files, std::vector<std::string>& accepted,
               const InputExtensionMap& inputExtensions);
 
-// Folder of the running executable, ending in "/".
+// Path of the running executable ("" when it cannot be read), and its
+// folder, ending in "/".
+std::string ExecutablePath();
 std::string ExecutableFolder();
 
 // Random integer in [low, high] from the process generator.

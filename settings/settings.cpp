@@ -1,6 +1,5 @@
 #include "settings/settings.h"
 
-#include <cstdint>
 #include <ctime>
 #include <mutex>
 #include <utility>
@@ -23,32 +22,17 @@ ScreenSize PrimaryScreen() {
 
 }  // namespace
 
-namespace {
-
-// FNV-1a over the upper-cased bytes: equal for names that EqualsNoCase
-// finds equal.
-uint32_t NameHash(std::string_view name) {
-  uint32_t hash = 2166136261u;
-  for (const char c : name) {
-    const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    hash = (hash ^ static_cast<uint8_t>(upper)) * 16777619u;
-  }
-  return hash;
-}
-
-}  // namespace
-
 const SettingDescriptor* FindSetting(std::string_view group, std::string_view key) {
   // A console run looks settings up by name a few hundred times (building
   // the option table, checking what it echoes): the keys are hashed once,
   // and only a key with the same hash is compared.
   static const std::vector<uint32_t> keyHashes = [] {
     std::vector<uint32_t> hashes;
-    for (const SettingDescriptor& d : SettingTable()) hashes.push_back(NameHash(d.key));
+    for (const SettingDescriptor& d : SettingTable()) hashes.push_back(HashNoCase(d.key));
     return hashes;
   }();
   const std::span<const SettingDescriptor> table = SettingTable();
-  const uint32_t hash = NameHash(key);
+  const uint32_t hash = HashNoCase(key);
   for (size_t i = 0; i < keyHashes.size(); ++i)
     if (keyHashes[i] == hash && EqualsNoCase(table[i].key, key) && EqualsNoCase(table[i].group, group))
       return &table[i];

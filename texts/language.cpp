@@ -1,6 +1,7 @@
 #include "texts/language.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "settings/text_util.h"
 
@@ -70,30 +71,21 @@ void LanguageTable::Build(std::span<const LanguagePair> block) {
   }
   groups_[g].last = n;
 
-  std::vector<int32_t> order;
-  std::vector<std::string> keys, texts;
+  std::vector<std::pair<std::string, std::string>> entries;
   for (int32_t i = 1; i <= groupCount_; ++i) {
     Group& group = groups_[i];
     if (group.first > group.last) continue;
     // By key, then by text: std::string orders by unsigned bytes, the same
     // order the lookup uses, and of two entries with one key the lookup
     // finds the first.
-    order.resize(static_cast<size_t>(group.last - group.first + 1));
-    for (size_t k = 0; k < order.size(); ++k) order[k] = group.first + static_cast<int32_t>(k);
-    std::sort(order.begin(), order.end(), [this](int32_t a, int32_t b) {
-      const int byKey = keys_[a].compare(keys_[b]);
-      return byKey != 0 ? byKey < 0 : texts_[a] < texts_[b];
-    });
-    keys.clear();
-    texts.clear();
-    for (const int32_t from : order) {
-      keys.push_back(std::move(keys_[from]));
-      texts.push_back(std::move(texts_[from]));
-    }
+    entries.clear();
+    for (int32_t p = group.first; p <= group.last; ++p) entries.emplace_back(std::move(keys_[p]), std::move(texts_[p]));
+    std::sort(entries.begin(), entries.end());
     uint8_t previous = 0;
     for (int32_t p = group.first; p <= group.last; ++p) {
-      keys_[p] = std::move(keys[static_cast<size_t>(p - group.first)]);
-      texts_[p] = std::move(texts[static_cast<size_t>(p - group.first)]);
+      auto& [key, text] = entries[static_cast<size_t>(p - group.first)];
+      keys_[p] = std::move(key);
+      texts_[p] = std::move(text);
       const uint8_t first = FirstByte(keys_[p]);
       if (first != previous) group.index[first] = p;
       previous = first;

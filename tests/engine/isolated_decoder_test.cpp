@@ -101,6 +101,16 @@ std::string FakeHelper(const test::TempDir& dir, const std::string& name, const 
   return path;
 }
 
+// A stand-in that runs the real helper and then `after` (shell commands that
+// may look at the result file, descriptor 3), ending with the helper's
+// status. The real helper gets no counter to report through (4>&-): the
+// program takes the result when the wrapper ends.
+std::string WrappedHelper(const test::TempDir& dir, const std::string& name, const std::string& after) {
+  return FakeHelper(dir, name,
+                    "'" + DefaultHelperSettings().executable + "' \"$1\" \"$2\" \"$3\" $$ \"$5\" 4>&-\nstatus=$?\n" +
+                        after + "\nexit $status");
+}
+
 // The helper as started for each way it can come to be.
 constexpr HelperStart kStarts[] = {HelperStart::Executable, HelperStart::ForkedProgram};
 
@@ -286,12 +296,7 @@ TEST(HelperDecode, NoPictureIsAPlainNullAndNoFailure) {
 std::pair<std::string, Bitmap> CaptureResult(const test::TempDir& dir, const std::string& input) {
   const std::string captured = dir.file("result");
   HelperSettings capture = DefaultHelperSettings();
-  const std::string real = capture.executable;
-  // The real helper gets no counter to report through (4>&-): the program
-  // takes the result when the wrapper ends, after it has kept a copy.
-  capture.executable = FakeHelper(dir, "capture",
-                                  "'" + real + "' \"$1\" \"$2\" \"$3\" $$ \"$5\" 4>&-\nstatus=$?\n"
-                                  "cat /proc/self/fd/3 > '" + captured + "'\nexit $status");
+  capture.executable = WrappedHelper(dir, "capture", "cat /proc/self/fd/3 > '" + captured + "'");
   Decoded original = DecodeInHelper(capture, FIF_RAW, input, RAW_DISPLAY);
   return {test::ReadFile(captured), std::move(original.image)};
 }
@@ -401,11 +406,9 @@ TEST(HelperDecode, LargePicturesAreHandedOverWithoutACopy) {
   const std::string prelude = dir.file("prelude");
   const std::string allocated = dir.file("allocated");
   HelperSettings watched = DefaultHelperSettings();
-  watched.executable = FakeHelper(dir, "watch",
-                                  "'" + watched.executable + "' \"$1\" \"$2\" \"$3\" $$ \"$5\" 4>&-\nstatus=$?\n"
-                                  "head -c " + std::to_string(sizeof(wire::Prelude)) + " /proc/self/fd/3 > '" +
-                                  prelude + "'\nstat -L -c '%b %B' /proc/self/fd/3 > '" + allocated +
-                                  "'\nexit $status");
+  watched.executable = WrappedHelper(dir, "watch",
+                                     "head -c " + std::to_string(sizeof(wire::Prelude)) + " /proc/self/fd/3 > '" +
+                                         prelude + "'\nstat -L -c '%b %B' /proc/self/fd/3 > '" + allocated + "'");
   dng::DngOptions large;
   large.width = 1200;
   large.height = 800;
