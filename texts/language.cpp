@@ -1,7 +1,6 @@
 #include "texts/language.h"
 
-#include <algorithm>
-#include <utility>
+#include <string>
 
 #include "settings/text_util.h"
 
@@ -11,10 +10,6 @@ namespace {
 
 constexpr std::string_view kGroupMarker = "_GROUP_";
 constexpr std::string_view kEndMarker = "_END_";
-// Byte that selects the index slot; an empty key counts as 0, which no entry
-// is ever indexed under, so it is never found.
-uint8_t FirstByte(std::string_view key) { return key.empty() ? 0 : static_cast<uint8_t>(key.front()); }
-
 // Both markers start with "_": a key that does not is no marker, whatever
 // its length.
 bool IsMarker(const char* key, std::string_view marker) { return key[0] == '_' && EqualsNoCase(key, marker); }
@@ -36,91 +31,50 @@ std::string ReplaceAllNoCase(std::string_view text, std::string_view placeholder
 
 }  // namespace
 
-LanguageTable::LanguageTable() : groups_(1), keys_(1), texts_(1) {}
+LanguageTable::LanguageTable() : groups_(1) {}
 
 void LanguageTable::Build(std::span<const LanguagePair> block) {
-  groupCount_ = 0;
+  groups_.assign(1, Group{});
   entryCount_ = 0;
-  for (const LanguagePair& pair : block) {
-    if (IsMarker(pair.key, kEndMarker)) break;
-    if (IsMarker(pair.key, kGroupMarker))
-      ++groupCount_;
-    else
-      ++entryCount_;
-  }
-
-  groups_.assign(static_cast<size_t>(groupCount_) + 1, Group{});
-  keys_.assign(static_cast<size_t>(entryCount_) + 1, std::string());
-  texts_.assign(static_cast<size_t>(entryCount_) + 1, std::string());
   lastGroup_ = 0;
-
-  int32_t n = 0;
-  int32_t g = 0;
-  for (const LanguagePair& pair : block) {
+  size_t end = 0;
+  for (; end < block.size(); ++end) {
+    const LanguagePair& pair = block[end];
     if (IsMarker(pair.key, kEndMarker)) break;
     if (IsMarker(pair.key, kGroupMarker)) {
-      groups_[g].last = n;
-      ++g;
-      groups_[g].name = ToUpperAscii(pair.text);
-      groups_[g].first = n + 1;
+      groups_.back().last = end - 1;
+      groups_.push_back(Group{pair.text, end + 1, end});
     } else {
-      ++n;
-      keys_[n] = ToUpperAscii(pair.key);
-      texts_[n] = pair.text;
+      ++entryCount_;
     }
   }
-  groups_[g].last = n;
-
-  std::vector<std::pair<std::string, std::string>> entries;
-  for (int32_t i = 1; i <= groupCount_; ++i) {
-    Group& group = groups_[i];
-    if (group.first > group.last) continue;
-    // By key, then by text: std::string orders by unsigned bytes, the same
-    // order the lookup uses, and of two entries with one key the lookup
-    // finds the first.
-    entries.clear();
-    for (int32_t p = group.first; p <= group.last; ++p) entries.emplace_back(std::move(keys_[p]), std::move(texts_[p]));
-    std::sort(entries.begin(), entries.end());
-    uint8_t previous = 0;
-    for (int32_t p = group.first; p <= group.last; ++p) {
-      auto& [key, text] = entries[static_cast<size_t>(p - group.first)];
-      keys_[p] = std::move(key);
-      texts_[p] = std::move(text);
-      const uint8_t first = FirstByte(keys_[p]);
-      if (first != previous) group.index[first] = p;
-      previous = first;
-    }
-  }
+  groups_.back().last = end - 1;
+  block_ = block.first(end);
 }
 
-int32_t LanguageTable::FindGroup(std::string_view upperName) const {
-  for (int32_t i = 1; i <= groupCount_; ++i)
-    if (groups_[i].name == upperName) return i;
+size_t LanguageTable::FindGroup(std::string_view name) const {
+  for (size_t i = 1; i < groups_.size(); ++i)
+    if (EqualsNoCase(groups_[i].name, name)) return i;
   return 0;
 }
 
 std::string LanguageTable::GetText(std::string_view group, std::string_view key) {
-  const std::string upperGroup = ToUpperAscii(group);
-  const std::string upperKey = ToUpperAscii(key);
-  if (groups_[lastGroup_].name != upperGroup) lastGroup_ = FindGroup(upperGroup);
-  if (lastGroup_ == 0) return std::string(kNoStringError);
+  if (lastGroup_ == 0 || !EqualsNoCase(groups_[lastGroup_].name, group)) lastGroup_ = FindGroup(group);
+  if (lastGroup_ == 0 || key.empty()) return std::string(kNoStringError);
 
   const Group& found = groups_[lastGroup_];
-  int32_t p = found.index[FirstByte(upperKey)];
-  if (p == 0) return std::string(kNoStringError);
-  // Keys are sorted, so the first larger key ends the search.
-  for (; p <= found.last; ++p) {
-    const int order = upperKey.compare(keys_[p]);
-    if (order == 0) return texts_[p];
-    if (order < 0) break;
+  const char* text = nullptr;
+  for (size_t p = found.first; p <= found.last; ++p) {
+    const LanguagePair& pair = block_[p];
+    if (EqualsNoCase(pair.key, key) && (!text || std::string_view(pair.text) < text)) text = pair.text;
   }
-  return std::string(kNoStringError);
+  return text ? std::string(text) : std::string(kNoStringError);
 }
 
 int32_t LanguageTable::GroupEntryCount(std::string_view group) const {
-  const int32_t i = FindGroup(ToUpperAscii(group));
+  const size_t i = FindGroup(group);
   if (i == 0) return -1;
-  return groups_[i].last - groups_[i].first + 1;
+  return static_cast<int32_t>(groups_[i].last + 1 - groups_[i].first);
 }
 
 namespace {

@@ -30,37 +30,38 @@ class LanguageTable {
   LanguageTable();
 
   // Replaces the whole table with the contents of `block`. Reading stops at
-  // the "_END_" pair, or at the end of the span if it has none.
+  // the "_END_" pair, or at the end of the span if it has none. The table
+  // refers to the block's texts, which must outlive it (the built-in block
+  // lives as long as the program).
   void Build(std::span<const LanguagePair> block);
 
   // Text of the entry, or kNoStringError. Group and key are compared without
-  // regard to ASCII case. Not const: it remembers the group it found, as
+  // regard to ASCII case; of two entries with the same key, the one whose
+  // text sorts first counts. Not const: it remembers the group it found, as
   // consecutive lookups mostly name the same group.
   std::string GetText(std::string_view group, std::string_view key);
 
-  int32_t GroupCount() const { return groupCount_; }
+  int32_t GroupCount() const { return static_cast<int32_t>(groups_.size()) - 1; }
   int32_t EntryCount() const { return entryCount_; }
   // Number of entries of the first group of that name; -1 when there is none.
   int32_t GroupEntryCount(std::string_view group) const;
 
  private:
+  // The entries of a group are the block's pairs from `first` up to `last`.
   struct Group {
-    std::string name;  // upper case
-    int32_t first = 0;
-    int32_t last = 0;  // below first for a group without entries
-    // Position of the first entry whose key starts with that byte; 0 = none.
-    std::array<int32_t, 256> index{};
+    std::string_view name;
+    size_t first = 0;
+    size_t last = 0;  // first - 1 for a group without entries
   };
 
-  int32_t FindGroup(std::string_view upperName) const;
+  size_t FindGroup(std::string_view name) const;
 
-  // Groups and entries are numbered from 1; slot 0 stands for "none".
-  int32_t groupCount_ = 0;
+  // A program shows a few dozen texts at most, so a lookup reads its group
+  // through instead of the start-up sorting every text of every group.
+  std::span<const LanguagePair> block_;
+  std::vector<Group> groups_;  // [0] stands for "none"
   int32_t entryCount_ = 0;
-  std::vector<Group> groups_;
-  std::vector<std::string> keys_;  // upper case
-  std::vector<std::string> texts_;
-  int32_t lastGroup_ = 0;
+  size_t lastGroup_ = 0;
 };
 
 // The process-wide table. BuildLanguageTable fills it from the built-in block

@@ -1,5 +1,5 @@
 // The built-in English interface texts. Order within a group does not
-// matter: the table sorts each group when it is built.
+// matter: a lookup reads its whole group.
 
 #include "texts/language.h"
 

@@ -144,14 +144,14 @@ TEST(LanguageTable, BuildsFromABlockWithMarkersInAnyCase) {
 
 // Keys are found whatever their order in the block, and keys that sort
 // between present ones are missed.
-TEST(LanguageTable, LooksKeysUpInTheSortedGroup) {
+TEST(LanguageTable, LooksKeysUpWithinTheirGroup) {
   LanguageTable table;
   table.Build(kHandMadeBlock);
   const std::pair<const char*, const char*> cases[] = {
       {"Zulu", "z"}, {"Echo", "e"}, {"Delta", "d"},
-      // A key that is the start of another key must still sort first.
+      // A key that is the start of another key is told from it.
       {"Bravo", "b"}, {"Bravo Two", "b2"},
-      // Equal keys are ordered by their texts.
+      // Of equal keys, the one whose text sorts first counts.
       {"Dup", "first"},
       {"Bravo One", "%NO_STRING_ERROR%"}, {"Brz", "%NO_STRING_ERROR%"},
       {"Charlie", "%NO_STRING_ERROR%"}, {"Zz", "%NO_STRING_ERROR%"},
