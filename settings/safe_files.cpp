@@ -25,14 +25,16 @@ const mode_t kUmaskAtStart = [] {
 }();
 
 // Pending files as a signal handler can see them: fixed slots, no
-// allocation. `ready` is set only once the path is complete.
+// allocation. `ready` is set only once the path is complete. Initialised at
+// compile time, so that the 64 KiB stay untouched zero pages until a file
+// is saved.
 struct Slot {
   std::atomic<bool> taken{false};
   std::atomic<bool> ready{false};
-  char path[PATH_MAX];
+  char path[PATH_MAX] = {};
 };
 constexpr int kSlots = 16;
-Slot slots[kSlots];
+constinit Slot slots[kSlots];
 
 int Register(const std::string& path) {
   if (path.size() >= PATH_MAX) return -1;
