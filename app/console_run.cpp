@@ -231,16 +231,17 @@ bool Run::FinishStep(EchoStep step) {
 }
 
 bool Run::EchoRows(const std::vector<const OptionRow*>& rows, std::string_view format) {
+  static const SettingDescriptor* const customTimestamp = FindSetting("Advanced", "Custom Timestamp");
   for (const OptionRow* row : rows) {
     if (!row->echoed || (row->echo.empty() && !row->echoJoin)) continue;
     // The custom date means something only when it is the one used.
-    if (row->echoed == FindSetting("Advanced", "Custom Timestamp") && s_.advanced.fileTimestamp != 2) continue;
-    const std::string value = ValueOf(*row->echoed, row->keywords, format);
-    if (row->echoJoin) {
-      line_ += row->echoJoin + value;
-    } else {
-      if (!FlushLine()) return false;
-      line_ = row->echo + ": " + value;
+    if (row->echoed == customTimestamp && s_.advanced.fileTimestamp != 2) continue;
+    if (!row->echoJoin && !FlushLine()) return false;
+    // The values are worded only for a run that shows them; the checks
+    // below run either way.
+    if (debug_) {
+      const std::string value = ValueOf(*row->echoed, row->keywords, format);
+      line_ += row->echoJoin ? row->echoJoin + value : row->echo + ": " + value;
     }
     lineSettings_.push_back(row->echoed);
   }
@@ -248,14 +249,19 @@ bool Run::EchoRows(const std::vector<const OptionRow*>& rows, std::string_view f
 }
 
 bool Run::FlushLine() {
-  if (line_.empty()) return true;
-  Debug(line_);
+  if (lineSettings_.empty()) return true;
+  if (!line_.empty()) Debug(line_);
   line_.clear();
   const std::vector<const SettingDescriptor*> settings = std::move(lineSettings_);
   lineSettings_.clear();
+  static const std::vector<const SettingDescriptor*> checked = [] {
+    std::vector<const SettingDescriptor*> found;
+    for (const SettingCheck& check : kSettingChecks) found.push_back(FindSetting(check.group, check.key));
+    return found;
+  }();
   for (const SettingDescriptor* d : settings)
-    for (const SettingCheck& check : kSettingChecks)
-      if (d == FindSetting(check.group, check.key) && !check.passes(s_)) return Stop(check.message);
+    for (size_t i = 0; i < checked.size(); ++i)
+      if (d == checked[i] && !kSettingChecks[i].passes(s_)) return Stop(kSettingChecks[i].message);
   return true;
 }
 
