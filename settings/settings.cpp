@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <ctime>
 #include <mutex>
 #include <utility>
@@ -23,19 +24,30 @@ ScreenSize PrimaryScreen() {
 }  // namespace
 
 const SettingDescriptor* FindSetting(std::string_view group, std::string_view key) {
-  // A console run looks settings up by name a few hundred times (building
-  // the option table, checking what it echoes): the keys are hashed once,
-  // and only a key with the same hash is compared.
-  static const std::vector<uint32_t> keyHashes = [] {
-    std::vector<uint32_t> hashes;
-    for (const SettingDescriptor& d : SettingTable()) hashes.push_back(HashNoCase(d.key));
-    return hashes;
+  // A console run looks settings up by name a hundred times or more
+  // (building the option table): the keys are hashed once and sorted by
+  // hash, and only the keys with the same hash are compared, in table order.
+  struct Hashed {
+    uint32_t hash;
+    uint32_t index;
+    bool operator<(const Hashed& other) const {
+      return hash != other.hash ? hash < other.hash : index < other.index;
+    }
+  };
+  static const std::vector<Hashed> byHash = [] {
+    std::vector<Hashed> hashed;
+    const std::span<const SettingDescriptor> table = SettingTable();
+    for (size_t i = 0; i < table.size(); ++i) hashed.push_back({HashNoCase(table[i].key), static_cast<uint32_t>(i)});
+    std::sort(hashed.begin(), hashed.end());
+    return hashed;
   }();
   const std::span<const SettingDescriptor> table = SettingTable();
   const uint32_t hash = HashNoCase(key);
-  for (size_t i = 0; i < keyHashes.size(); ++i)
-    if (keyHashes[i] == hash && EqualsNoCase(table[i].key, key) && EqualsNoCase(table[i].group, group))
-      return &table[i];
+  for (auto it = std::lower_bound(byHash.begin(), byHash.end(), Hashed{hash, 0}); it != byHash.end() && it->hash == hash;
+       ++it) {
+    const SettingDescriptor& d = table[it->index];
+    if (EqualsNoCase(d.key, key) && EqualsNoCase(d.group, group)) return &d;
+  }
   return nullptr;
 }
 
