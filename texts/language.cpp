@@ -42,13 +42,13 @@ void LanguageTable::Build(std::span<const LanguagePair> block) {
     const LanguagePair& pair = block[end];
     if (IsMarker(pair.key, kEndMarker)) break;
     if (IsMarker(pair.key, kGroupMarker)) {
-      groups_.back().last = end - 1;
-      groups_.push_back(Group{pair.text, end + 1, end});
+      groups_.back().end = end;
+      groups_.push_back(Group{pair.text, end + 1, end + 1});
     } else {
       ++entryCount_;
     }
   }
-  groups_.back().last = end - 1;
+  groups_.back().end = end;
   block_ = block.first(end);
 }
 
@@ -64,7 +64,7 @@ std::string LanguageTable::GetText(std::string_view group, std::string_view key)
 
   const Group& found = groups_[lastGroup_];
   const char* text = nullptr;
-  for (size_t p = found.first; p <= found.last; ++p) {
+  for (size_t p = found.begin; p < found.end; ++p) {
     const LanguagePair& pair = block_[p];
     if (EqualsNoCase(pair.key, key) && (!text || std::string_view(pair.text) < text)) text = pair.text;
   }
@@ -74,7 +74,7 @@ std::string LanguageTable::GetText(std::string_view group, std::string_view key)
 int32_t LanguageTable::GroupEntryCount(std::string_view group) const {
   const size_t i = FindGroup(group);
   if (i == 0) return -1;
-  return static_cast<int32_t>(groups_[i].last + 1 - groups_[i].first);
+  return static_cast<int32_t>(groups_[i].end - groups_[i].begin);
 }
 
 namespace {

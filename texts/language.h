@@ -47,11 +47,12 @@ class LanguageTable {
   int32_t GroupEntryCount(std::string_view group) const;
 
  private:
-  // The entries of a group are the block's pairs from `first` up to `last`.
+  // The entries of a group are the block's pairs from `begin` up to, not
+  // including, `end`.
   struct Group {
     std::string_view name;
-    size_t first = 0;
-    size_t last = 0;  // first - 1 for a group without entries
+    size_t begin = 0;
+    size_t end = 0;
   };
 
   size_t FindGroup(std::string_view name) const;
