@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 
+#include "app/conversion_copy.h"
 #include "app/options.h"
 #include "engine/convert.h"
 #include "engine/formats.h"
@@ -308,10 +309,10 @@ int Run::Convert(int32_t total) {
   }
   progress.running = 1;
   ConversionContext context{s_, job_, state_.tables, state_.files, progress, state_.decorations,
-                            [this](std::string_view line) { Print(std::string(line)); }};
+                            [this](std::string_view line) { Print(std::string(line)); }, ConvertInCopy};
   // The conversion runs on this thread: a console run has nothing else to
   // do meanwhile, and a process with one thread can copy itself for each
-  // decode without a thread made for the purpose.
+  // file.
   ConversionWorker(context);
 
   int32_t converted;

@@ -10,7 +10,6 @@
 #include "app/interrupts.h"
 #include "app/modules.h"
 #include "app/process.h"
-#include "engine/isolated_decoder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -36,26 +35,15 @@ namespace {
 
 int Run(int argc, char** argv) {
   std::vector<std::string> params(argv + 1, argv + argc);
-  // FreeImage's decoders run in a helper process for every run mode, so a
-  // file that crashes or hangs them costs that file, not the program. A
-  // console run decodes in a copy of itself, which starts at once.
-  HelperSettings helper = DefaultHelperSettings();
-  helper.start = HelperStart::ForkedProgram;
-  SetDecoder(IsolatedDecoder(helper));
-
   static Settings settings;
   Console console;
   ProcessState state{settings, GlobalJob(), GlobalProgress(), GlobalInputFiles(), GlobalFormatTables(),
                      AcceptedExtensions(), console, ProgramFileName(), {}, {}, {}, {}, {}, {}};
-  // Frame, watermark and the window bring Qt with them, so they are loaded
+  // The image engine, the drawing layer and the window are modules, loaded
   // only when a run needs them.
   WireDrawingLayer(state);
 
   if (std::optional<int> status = ParseCommandLine(params, state)) EndConsoleRun(*status);
-
-  // The window's Qt threads rule out copying the process: its decodes start
-  // pictavo-decode.
-  SetDecoder(IsolatedDecoder());
   return RunWindow(state, argc, argv);
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/desktop.h"
 #include "decorations/drawing_layer.h"
+#include "engine/image_engine.h"
 #include "engine/job.h"
 
 namespace pictavo {
@@ -18,24 +19,34 @@ namespace {
 
 constexpr const char* kDrawingModule = "libpictavo-drawing.so";
 constexpr const char* kWindowModule = "pictavo-window.so";
+constexpr const char* kImageModule = "libpictavo-imaging.so";
 
 // The entry point `symbol` of the module `file`; nullptr, with the reason on
-// standard error, when either cannot be found.
-void* LoadEntry(const char* file, const char* symbol) {
+// standard error, when either cannot be found. `binding` is RTLD_NOW or
+// RTLD_LAZY.
+void* LoadEntry(const char* file, const char* symbol, int binding = RTLD_NOW) {
   const std::string path = ModulePath(ExecutableFolder(), file);
   if (path.empty()) {
     std::fprintf(stderr, "pictavo: %s is missing beside the program\n", file);
     return nullptr;
   }
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* module = dlopen(path.c_str(), binding | RTLD_LOCAL);
   void* entry = module ? dlsym(module, symbol) : nullptr;
   if (!entry) std::fprintf(stderr, "pictavo: cannot load %s: %s\n", path.c_str(), dlerror());
   return entry;
 }
 
+int ListLibrary(dl_phdr_info* info, size_t, void* label) {
+  if (info->dlpi_name && *info->dlpi_name)
+    std::fprintf(stderr, "%s: %s\n", static_cast<const char*>(label), info->dlpi_name);
+  return 0;
+}
+
+}  // namespace
+
 // Loaded once, by whichever thread asks first: the run's main thread for a
-// text watermark, else the conversion worker.
-const DrawingLayer* Drawing() {
+// text watermark, else the conversion.
+const DrawingLayer* DrawingLayerModule() {
   static const DrawingLayer* const layer = [] {
     const auto entry = reinterpret_cast<decltype(&pictavo_drawing_layer)>(LoadEntry(kDrawingModule, "pictavo_drawing_layer"));
     return entry ? entry() : nullptr;
@@ -43,12 +54,27 @@ const DrawingLayer* Drawing() {
   return layer;
 }
 
-int ListLibrary(dl_phdr_info* info, size_t, void*) {
-  if (info->dlpi_name && *info->dlpi_name) std::fprintf(stderr, "library: %s\n", info->dlpi_name);
-  return 0;
+const ImageEngine* ImageEngineModule() {
+  // Bound lazily, as a program linked to FreeImage is: binding all of its
+  // libraries' symbols up front would cost a small conversion more than its
+  // decode. Its libraries look their symbols up among themselves first, as
+  // they do in a program linked to them: every lookup would otherwise walk
+  // the program and its own libraries before reaching them, about a tenth
+  // of a small conversion's time. What the program and those libraries both
+  // define is template code of the C++ library, the same either way.
+  // AddressSanitizer cannot live with that order.
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr int kBinding = RTLD_LAZY;
+#else
+  constexpr int kBinding = RTLD_LAZY | RTLD_DEEPBIND;
+#endif
+  static const ImageEngine* const engine = [] {
+    const auto entry =
+        reinterpret_cast<decltype(&pictavo_image_engine)>(LoadEntry(kImageModule, "pictavo_image_engine", kBinding));
+    return entry ? entry() : nullptr;
+  }();
+  return engine;
 }
-
-}  // namespace
 
 std::string ModulePath(const std::string& programFolder, const std::string& file) {
   if (programFolder.empty()) return "";
@@ -58,24 +84,12 @@ std::string ModulePath(const std::string& programFolder, const std::string& file
 }
 
 void WireDrawingLayer(ProcessState& state) {
-  const Settings& settings = state.settings;
-  const ConversionJob& job = state.job;
-  state.decorations.frame = [&settings](Bitmap image, int width, int height) {
-    if (!FrameStepActive(settings)) return image;
-    const DrawingLayer* layer = Drawing();
-    return layer ? layer->drawFrame(settings, std::move(image), width, height) : nullptr;
-  };
-  state.decorations.watermark = [&settings, &job](Bitmap image, int width, int height) {
-    if (!WatermarkStepActive(settings)) return image;
-    const DrawingLayer* layer = Drawing();
-    return layer ? layer->drawWatermark(settings, job, std::move(image), width, height) : nullptr;
-  };
   state.loadWatermarkFont = [](const Settings& s) {
-    const DrawingLayer* layer = Drawing();
+    const DrawingLayer* layer = DrawingLayerModule();
     return layer && layer->openWatermarkFont(s);
   };
   state.releaseWatermarkFont = [] {
-    if (const DrawingLayer* layer = Drawing()) layer->closeWatermarkFont();
+    if (const DrawingLayer* layer = DrawingLayerModule()) layer->closeWatermarkFont();
   };
 }
 
@@ -84,9 +98,9 @@ int RunWindow(ProcessState& state, int& argc, char** argv) {
   return run ? run(state, argc, argv) : 1;
 }
 
-void ShowLoadedLibraries() {
+void ShowLoadedLibraries(const char* label) {
   if (!std::getenv("PICTAVO_SHOW_LIBRARIES")) return;
-  dl_iterate_phdr(ListLibrary, nullptr);
+  dl_iterate_phdr(ListLibrary, const_cast<char*>(label));
 }
 
 }  // namespace pictavo

@@ -1,7 +1,5 @@
-// The helper's work as a function. pictavo-decode runs it as its main
-// (decode/helper.cpp); a console run, one process per photograph, runs it in
-// a forked copy of itself instead, which starts without loading FreeImage and
-// its libraries a second time (engine/isolated_decoder.h).
+// The helper's work as a function; pictavo-decode runs it as its main
+// (decode/helper.cpp).
 #pragma once
 
 namespace pictavo::decode {

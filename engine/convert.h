@@ -33,13 +33,18 @@ struct ConversionContext {
   DecorationSteps decorations;
   // Receives the per-file debug lines of console runs; may be empty.
   std::function<void(std::string_view line)> printLine;
+  // Converts job.currentFile: ConvertFile where the image engine is linked
+  // (the window, tests), a copy of the program that loads it otherwise
+  // (console runs, app/conversion_copy.h).
+  std::function<bool(ConversionContext& context)> convertFile;
 };
 
 // Converts job.currentFile; true when the output file was saved.
 bool ConvertFile(ConversionContext& context);
 
-// Converts every queued file while progress.running is set; stores the count
-// of converted files in progress.converted. Returns 0.
+// Converts every queued file through context.convertFile while
+// progress.running is set; stores the count of converted files in
+// progress.converted. Returns 0.
 int ConversionWorker(ConversionContext& context);
 
 // What a PNG gets besides its pixels: the camera's EXIF block and what its

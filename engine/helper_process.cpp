@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -43,6 +44,8 @@ std::mutex finishedMutex;
 std::vector<pid_t> finishedHelpers;  // guarded by finishedMutex
 
 using Clock = std::chrono::steady_clock;
+
+constexpr long kMaxTimeoutSeconds = 3600;
 
 }  // namespace
 
@@ -123,6 +126,18 @@ void ReapFinishedHelpers(bool wait) {
     }
     return waited != 0;  // collected, or not ours to collect any more
   });
+}
+
+HelperSettings DefaultHelperSettings() {
+  HelperSettings helper;
+  helper.executable = HelperExecutable("pictavo-decode");
+  if (const char* text = std::getenv("PICTAVO_DECODE_TIMEOUT")) {
+    char* end = nullptr;
+    const long seconds = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && seconds >= 1 && seconds <= kMaxTimeoutSeconds)
+      helper.timeout = std::chrono::seconds(seconds);
+  }
+  return helper;
 }
 
 std::string HelperExecutable(const char* name) {

@@ -7,11 +7,32 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace pictavo {
+
+// How a decoder is bounded: the settings of pictavo-decode, and of a console
+// run's copy of the program, which decodes in itself.
+struct HelperSettings {
+  // The helper executable: pictavo-decode beside the running program, or in
+  // ../libexec/pictavo from it in an installed tree.
+  std::string executable;
+  // Wall-clock time one decode may take before the helper is killed.
+  std::chrono::milliseconds timeout{std::chrono::seconds(60)};
+  // Address space the helper may use, in bytes; 0 for no limit. Well above
+  // what a full decode of the largest photographs needs (a 24-megapixel one
+  // peaks below 400 MiB). A decode that runs into it mostly fails cleanly and
+  // gives no picture.
+  uint64_t memoryLimit = uint64_t{8} << 30;
+};
+
+// The settings above. PICTAVO_DECODE_TIMEOUT, when set to whole seconds from
+// 1 to 3600, replaces the 60 s time limit (tests use it to end a hanging
+// decode sooner).
+HelperSettings DefaultHelperSettings();
 
 // The descriptor a helper finds its result file under.
 inline constexpr int kHelperResultFd = 3;

@@ -1,23 +1,20 @@
 #include "engine/isolated_decoder.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <memory>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "decode/decoder.h"
 #include "decode/wire.h"
 #include "engine/helper_process.h"
 #include "engine/job.h"
@@ -35,7 +32,6 @@ constexpr bool kAddressSanitizer = true;
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
-constexpr long kMaxTimeoutSeconds = 3600;
 // Shape, palette, metadata, ICC profile and thumbnail of one picture; camera
 // files carry a few hundred kilobytes of them at most.
 constexpr uint64_t kMaxDescriptionBytes = uint64_t{256} << 20;
@@ -49,64 +45,8 @@ Decoded Failed() {
 // The helper's command line after its name (decode/main.cpp).
 std::vector<std::string> HelperArguments(const HelperSettings& helper, FREE_IMAGE_FORMAT format,
                                          const std::string& path, int flags) {
-  uint64_t memoryLimit = helper.memoryLimit;
-  if (helper.start == HelperStart::ForkedProgram && kAddressSanitizer) memoryLimit = 0;
-  return {std::to_string(static_cast<int>(format)), std::to_string(flags), std::to_string(memoryLimit),
+  return {std::to_string(static_cast<int>(format)), std::to_string(flags), std::to_string(helper.memoryLimit),
           std::to_string(getpid()), path};
-}
-
-// The copy of the program becomes the helper as far as the decoder can
-// tell: the same descriptors as a started helper and the signal actions a
-// new program has, so that Ctrl+C ends it instead of running the program's
-// clean-up a second time. It never returns into the program's code.
-[[noreturn]] void BecomeHelper(const std::string& name, int resultFd, int doneFd, std::vector<std::string> args) {
-  struct sigaction fresh {};
-  fresh.sa_handler = SIG_DFL;
-  for (int number = 1; number < NSIG; ++number) {
-    struct sigaction action {};
-    if (sigaction(number, nullptr, &action) == 0 && action.sa_handler != SIG_IGN && action.sa_handler != SIG_DFL)
-      sigaction(number, &fresh, nullptr);
-  }
-  const int null = open("/dev/null", O_RDWR);
-  if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 || dup2(null, STDERR_FILENO) < 0 ||
-      dup2(resultFd, kHelperResultFd) < 0 || dup2(doneFd, kHelperDoneFd) < 0)
-    _exit(127);
-  closefrom(kHelperDoneFd + 1);
-  try {
-    std::string program = name;
-    std::vector<char*> argv{program.data()};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    _exit(decode::DecoderMain(static_cast<int>(argv.size() - 1), argv.data()));
-  } catch (...) {
-    _exit(127);
-  }
-}
-
-bool StartHelper(const HelperSettings& helper, int resultFd, int doneFd, FREE_IMAGE_FORMAT format,
-                 const std::string& path, int flags, pid_t& pid) {
-  std::vector<std::string> args = HelperArguments(helper, format, path, flags);
-  if (helper.start == HelperStart::Executable)
-    return SpawnHelperProcess(helper.executable, args, resultFd, doneFd, pid);
-  pid = fork();
-  if (pid == 0) BecomeHelper(helper.executable, resultFd, doneFd, std::move(args));
-  return pid > 0;
-}
-
-// True when the calling thread is the process's only one (from
-// /proc/self/stat, whose 20th field counts them).
-bool OnlyThread() {
-  char text[1024];
-  const int fd = open("/proc/self/stat", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const ssize_t got = read(fd, text, sizeof text - 1);
-  close(fd);
-  if (got <= 0) return false;
-  text[got] = '\0';
-  // The name in parentheses may hold anything; the fields follow its last ")".
-  const char* field = std::strrchr(text, ')');
-  for (int number = 2; field && number < 20; ++number) field = std::strchr(field + 1, ' ');
-  return field && std::strncmp(field, " 1 ", 3) == 0;
 }
 
 bool ReadAt(int fd, void* buffer, uint64_t size, uint64_t offset) {
@@ -381,43 +321,20 @@ Decoded ReadHelperResult(int fd, uint64_t pixelLimit) try {
   return Failed();
 }
 
-HelperSettings DefaultHelperSettings() {
-  HelperSettings helper;
-  helper.executable = HelperExecutable(kHelperName);
-  if (const char* text = std::getenv("PICTAVO_DECODE_TIMEOUT")) {
-    char* end = nullptr;
-    const long seconds = std::strtol(text, &end, 10);
-    if (end != text && *end == '\0' && seconds >= 1 && seconds <= kMaxTimeoutSeconds)
-      helper.timeout = std::chrono::seconds(seconds);
-  }
-  return helper;
-}
-
 Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
   // As in the program's own decoder: only regular files. A FIFO would only
   // hold the helper up until its time runs out.
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
 
-  const HelperFd result(HelperResultFile("pictavo-decode"));
+  const HelperFd result(HelperResultFile(kHelperName));
   const HelperFd done(HelperDoneSignal());
   if (!result || !done) return Failed();
-  const auto run = [&] {
-    pid_t pid = -1;
-    return StartHelper(helper, result.get(), done.get(), format, path, flags, pid) &&
-           WaitForHelperProcess(pid, done.get(), helper.timeout);
-  };
-  bool ended = false;
-  if (helper.start == HelperStart::Executable || OnlyThread()) {
-    // A process with one thread is copied as it stands (a console run).
-    ended = run();
-  } else {
-    // Otherwise the copy is made from a new thread, which waits for it. The
-    // copy's one thread then has none of the per-thread state the libraries
-    // keep: an OpenMP thread pool that this thread had started would make
-    // the copy wait forever for threads it does not have.
-    std::thread([&] { ended = run(); }).join();
-  }
+  pid_t pid = -1;
+  const bool ended =
+      SpawnHelperProcess(helper.executable, HelperArguments(helper, format, path, flags), result.get(), done.get(),
+                         pid) &&
+      WaitForHelperProcess(pid, done.get(), helper.timeout);
   if (!ended) return Failed();
   return ReadHelperResult(result.get(), helper.memoryLimit);
 }
@@ -425,6 +342,48 @@ Decoded DecodeInHelper(const HelperSettings& helper, FREE_IMAGE_FORMAT format, c
 Decoder IsolatedDecoder(HelperSettings helper) {
   return [helper = std::move(helper)](FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
     return DecodeInHelper(helper, format, path, flags);
+  };
+}
+
+namespace {
+
+void CountPhase(int phases) {
+  const uint64_t one = 1;
+  if (phases >= 0) [[maybe_unused]] const ssize_t sent = write(phases, &one, sizeof one);
+}
+
+// The soft address-space limit for as long as it lives; the hard one is
+// left alone, so that it can be lifted again.
+class AddressSpaceLimit {
+ public:
+  explicit AddressSpaceLimit(uint64_t bytes) {
+    if (bytes == 0 || kAddressSanitizer || getrlimit(RLIMIT_AS, &saved_) != 0) return;
+    const rlimit tight{std::min<rlim_t>(bytes, saved_.rlim_max), saved_.rlim_max};
+    active_ = setrlimit(RLIMIT_AS, &tight) == 0;
+  }
+  ~AddressSpaceLimit() {
+    if (active_) setrlimit(RLIMIT_AS, &saved_);
+  }
+  AddressSpaceLimit(const AddressSpaceLimit&) = delete;
+  AddressSpaceLimit& operator=(const AddressSpaceLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  bool active_ = false;
+};
+
+}  // namespace
+
+Decoder DecoderInThisProcess(HelperSettings limits, int phases) {
+  return [limits = std::move(limits), phases](FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
+    CountPhase(phases);
+    Decoded decoded;
+    {
+      const AddressSpaceLimit limit(limits.memoryLimit);
+      decoded = DecodeWithFreeImage(format, path, flags);
+    }
+    CountPhase(phases);
+    return decoded;
   };
 }
 

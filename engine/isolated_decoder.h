@@ -1,55 +1,18 @@
 // Decoding in a helper process. FreeImage's RAW and JPEG decoders read
 // untrusted files, and some files make them corrupt memory or loop for hours.
 // Run in pictavo-decode (decode/), such a file costs one helper process,
-// bounded in memory and time, instead of the whole program. The program
-// installs it for every decode with SetDecoder(IsolatedDecoder()).
+// bounded in memory and time, instead of the whole program. The window
+// installs it for every decode with SetDecoder(IsolatedDecoder()); a console
+// run converts in a copy of the program, which decodes in itself
+// (DecoderInThisProcess).
 #pragma once
 
-#include <chrono>
-#include <cstdint>
 #include <string>
 
+#include "engine/helper_process.h"
 #include "engine/load.h"
 
 namespace pictavo {
-
-// How the helper process comes to be.
-enum class HelperStart {
-  // pictavo-decode is started: a new program that loads FreeImage and its
-  // libraries itself.
-  Executable,
-  // This process is copied (fork: from the calling thread when it is the
-  // only one, else from a new thread that waits for the copy) and the copy
-  // runs the same decoder code (decode/decoder.h): it starts at once, with
-  // FreeImage loaded, and shares the library pages with the program instead
-  // of loading its own. Only for a process in which no other thread can be
-  // inside a lock at the moment of the copy (the copy would find it held
-  // forever): a console run, which converts on its one thread. Under
-  // AddressSanitizer the copy gets no address-space limit (the sanitizer's
-  // shadow memory alone exceeds any) and copies the picture into the result
-  // file.
-  ForkedProgram,
-};
-
-struct HelperSettings {
-  HelperStart start = HelperStart::Executable;
-  // The helper executable: pictavo-decode beside the running program, or in
-  // ../libexec/pictavo from it in an installed tree.
-  std::string executable;
-  // Wall-clock time one decode may take before the helper is killed.
-  std::chrono::milliseconds timeout{std::chrono::seconds(60)};
-  // Address space the helper may use, in bytes; 0 for no limit. Well above
-  // what a full decode of the largest photographs needs (a 24-megapixel one
-  // peaks below 400 MiB). A decode that runs into it mostly fails cleanly and
-  // gives no picture. A forked copy counts the program's own mappings in it
-  // (a few tens of MiB), and under AddressSanitizer goes without it.
-  uint64_t memoryLimit = uint64_t{8} << 30;
-};
-
-// The settings above. PICTAVO_DECODE_TIMEOUT, when set to whole seconds from
-// 1 to 3600, replaces the 60 s time limit (tests use it to end a hanging
-// decode sooner).
-HelperSettings DefaultHelperSettings();
 
 // One FreeImage decode run in the helper. The picture is rebuilt on this side
 // exactly as FreeImage gave it in the helper: type, depth, masks, palette,
@@ -69,5 +32,16 @@ Decoded ReadHelperResult(int fd, uint64_t pixelLimit);
 
 // A decoder for SetDecoder that runs every decode in the helper.
 Decoder IsolatedDecoder(HelperSettings helper = DefaultHelperSettings());
+
+// A decoder for a process that is itself the isolation: a console run's
+// copy of the program (app/conversion_copy.h), whose crash costs the one
+// file and which the program ends when a decode outlasts `limits.timeout`.
+// Every decode runs here under `limits.memoryLimit`, which counts this
+// process's own mappings too (a few tens of MiB) and is lifted again once
+// the decode is over: the steps after it were never bound by it. Under
+// AddressSanitizer, whose shadow memory alone exceeds any limit, there is
+// none. Adds 1 to the counter `phases` (an eventfd) as each decode starts
+// and again as it ends, so that the program can tell when its clock runs.
+Decoder DecoderInThisProcess(HelperSettings limits, int phases);
 
 }  // namespace pictavo

@@ -35,6 +35,8 @@ struct Slot {
 };
 constexpr int kSlots = 16;
 constinit Slot slots[kSlots];
+// Whether Commit leaves the folder's sync to its caller (DeferFolderSyncs).
+constinit std::atomic<bool> folderSyncsDeferred{false};
 
 int Register(const std::string& path) {
   if (path.size() >= PATH_MAX) return -1;
@@ -187,7 +189,7 @@ bool PendingFile::Commit(const std::string& target, mode_t mode) {
   slot_ = -1;
   // The new file is in place; a folder that cannot be synced (some network
   // file systems) does not undo that.
-  SyncFolder(FolderOfPath(target));
+  if (!folderSyncsDeferred.load()) SyncFolder(FolderOfPath(target));
   return true;
 }
 
@@ -195,6 +197,10 @@ void RemovePendingFiles() {
   for (Slot& slot : slots)
     if (slot.ready.load()) unlink(slot.path);
 }
+
+bool SyncFolderOf(const std::string& path) { return SyncFolder(FolderOfPath(path)); }
+
+void DeferFolderSyncs(bool defer) { folderSyncsDeferred.store(defer); }
 
 bool SyncFolder(const std::string& folder) {
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -58,4 +58,12 @@ void RemovePendingFiles();
 // Flushes a folder's entries (a rename in it) to the disk.
 bool SyncFolder(const std::string& folder);
 
+// The same for the folder that holds `path`.
+bool SyncFolderOf(const std::string& path);
+
+// With true, Commit leaves syncing the target's folder to its caller, which
+// must do it once Commit succeeded (SyncFolderOf): a console run's copy of the program hands
+// it to the program, which syncs while the copy ends (app/conversion_copy.h).
+void DeferFolderSyncs(bool defer);
+
 }  // namespace pictavo

@@ -76,8 +76,8 @@ ProgressDialog::ProgressDialog(MainWindow& window)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       window_(window),
       records_(window.records()),
-      context_{records_.settings, records_.job,      records_.tables, records_.files,
-               records_.progress, records_.decorations, {}} {
+      context_{records_.settings, records_.job, records_.tables, records_.files,
+               records_.progress, records_.decorations, {}, ConvertFile} {
   // Not a child of the main window: disabling the main window would disable
   // the dialog with it. It stays on top of it as its transient window.
   setObjectName(QStringLiteral("conversionDialog"));

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "tests/support/run_program.h"
@@ -349,7 +350,10 @@ TEST_F(ConsoleRunTest, AFailedSaveLeavesAnExistingOutputUntouched) {
   EXPECT_NE(test::ReadFile(out + "/photo.png"), "precious");
 }
 
-TEST_F(ConsoleRunTest, ASignalDuringTheSaveLeavesNoPartialFile) {
+// The picture is saved by the copy of the program that converts it: a
+// signal to the program, or a crash of the copy, while it writes leaves no
+// partial file. A crashed copy costs the file, not the run, which stops.
+TEST_F(ConsoleRunTest, ASignalOrACrashDuringTheSaveLeavesNoPartialFile) {
   // A picture big enough that compressing it takes a while: 2400 x 2400
   // noisy 16-bit pixels.
   std::string bytes(2400 * 2400 * 2, '\0');
@@ -357,19 +361,25 @@ TEST_F(ConsoleRunTest, ASignalDuringTheSaveLeavesNoPartialFile) {
   for (char& b : bytes) b = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
   const std::string big = dir.file("big.raw");
   test::WriteFile(big, bytes);
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGSEGV}) {
     const int pid = test::SpawnProgram({"-q", "-i", big, "-o", out, "--png-compression=zlib9"});
     ASSERT_GT(pid, 0);
-    // Wait for the hidden temporary file, then stop the program.
+    // Wait for the hidden temporary file, then stop the program, or crash
+    // its copy.
     bool seen = false;
     for (int i = 0; i < 60000 && !seen; ++i) {
       for (const std::string& name : FilesIn(out)) seen = seen || name.rfind(".big.png.pictavo-", 0) == 0;
       if (!seen) usleep(1000);
     }
-    kill(pid, signal);
+    const std::string task = "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children";
+    const int copy = std::atoi(test::ReadFile(task).c_str());
+    kill(signal == SIGSEGV ? copy : pid, signal);
     const int status = test::WaitForProgram(pid);
     ASSERT_TRUE(seen) << "the save never started";
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal << ", status " << status;
+    if (signal == SIGSEGV)
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "status " << status;
+    else
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal << ", status " << status;
     EXPECT_EQ(FilesIn(out), Lines{}) << "signal " << signal;
   }
 }

@@ -154,5 +154,25 @@ TEST(MalformedFiles, EndConvertedAtAKnownSizeOrNotAtAll) {
   }
 }
 
+// A decode that outlasts its time costs the copy of the program that runs
+// it, not the run: the run stops with its message and status, and neither
+// the picture nor a file half-written is left. A full decode of 24
+// megapixels takes this machine well over the one second allowed here.
+TEST(DecoderFailures, ADecodeOutOfTimeEndsItsCopyAndTheRunStops) {
+  test::TempDir dir;
+  const std::string large = dir.file("large.dng");
+  dng::DngOptions options;
+  options.width = 6000;
+  options.height = 4000;
+  ASSERT_TRUE(dng::WriteDng(large, options));
+  const std::string out = dir.file("out");
+  fs::create_directory(out);
+  const test::ProgramResult run =
+      test::RunProgram({"-i", large, "-o", out, "--raw-load-as=48"}, {"PICTAVO_DECODE_TIMEOUT=1"}, "", 120);
+  EXPECT_EQ(run.exitStatus, 1) << run.out << run.err;
+  EXPECT_NE(run.out.find("Conversion stopped"), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::is_empty(out));
+}
+
 }  // namespace
 }  // namespace pictavo

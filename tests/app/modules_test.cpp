@@ -20,11 +20,13 @@ namespace fs = std::filesystem;
 using test::RunProgram;
 using Lines = std::vector<std::string>;
 
-// The program with PICTAVO_SHOW_LIBRARIES set, its "library:" lines and exit
-// status. Without any display, as in a script run over ssh.
+// The program with PICTAVO_SHOW_LIBRARIES set, the libraries it and its copy
+// that converts listed, and its exit status. Without any display, as in a
+// script run over ssh.
 struct Loaded {
   int exitStatus = -1;
   std::string libraries;  // the listed paths, one a line
+  std::string own;        // those of the program's own process
   std::string output;
 };
 
@@ -32,11 +34,13 @@ Loaded RunListing(const Lines& args, const Lines& extraEnv = {}) {
   Lines env = {"PICTAVO_SHOW_LIBRARIES=1", "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};
   env.insert(env.end(), extraEnv.begin(), extraEnv.end());
   const auto r = RunProgram(args, env);
-  Loaded loaded{r.exitStatus, "", r.out + r.err};
+  Loaded loaded{r.exitStatus, "", "", r.out + r.err};
   size_t at = 0;
   while ((at = r.err.find("library: ", at)) != std::string::npos) {
     const size_t end = r.err.find('\n', at);
-    loaded.libraries += r.err.substr(at + 9, end - at - 9) + "\n";
+    const std::string path = r.err.substr(at + 9, end - at - 9) + "\n";
+    loaded.libraries += path;
+    if (at == 0 || r.err[at - 1] == '\n') loaded.own += path;
     at = end;
   }
   return loaded;
@@ -72,11 +76,16 @@ class LoadedLibraries : public ::testing::Test {
   const std::string out = dir.file("out");
 };
 
+// The program itself never loads FreeImage: only the copy that converts a
+// file does, with the image engine.
 TEST_F(LoadedLibraries, ConsoleRunsWithoutDecorationsLoadNoQtAndNoModule) {
   for (const Lines& args : {Lines{"-v"}, Lines{"-h"}, Lines{"-q", "-i", photo, "-o", out}}) {
     const Loaded loaded = RunListing(args);
     EXPECT_EQ(loaded.exitStatus, 0) << args[0] << "\n" << loaded.output;
-    EXPECT_TRUE(Has(loaded, "libfreeimage")) << args[0] << ": the listing itself failed";
+    EXPECT_NE(loaded.own.find("libc.so"), std::string::npos) << args[0] << ": the listing itself failed";
+    EXPECT_EQ(loaded.own.find("libfreeimage"), std::string::npos) << args[0];
+    EXPECT_EQ(Has(loaded, "libpictavo-imaging.so"), args[0] == "-q") << args[0];
+    EXPECT_EQ(Has(loaded, "libfreeimage"), args[0] == "-q") << args[0];
     for (const char* library : {"libQt6", "pictavo-window.so", "libpictavo-drawing.so", "libfontconfig"})
       EXPECT_FALSE(Has(loaded, library)) << args[0] << " loaded " << library;
   }
@@ -122,9 +131,10 @@ TEST_F(LoadedLibraries, TheWindowStartsFromItsModule) {
   EXPECT_GT(fs::file_size(shots + "/pictavo1.jpg"), 1000u);
 }
 
-// Console runs decode in a copy of the program: a program whose helper
-// executable is missing still decodes the photograph (a 320 x 240 DNG, not
-// the square its bytes would give as headerless pixels).
+// Console runs decode in the copy of the program that converts: a program
+// with its image engine but without the helper executable still decodes the
+// photograph (a 320 x 240 DNG, not the square its bytes would give as
+// headerless pixels).
 TEST_F(LoadedLibraries, ConsoleRunsDecodeWithoutTheHelperExecutable) {
   dng::DngOptions wide;
   wide.width = 320;
@@ -133,6 +143,7 @@ TEST_F(LoadedLibraries, ConsoleRunsDecodeWithoutTheHelperExecutable) {
   const std::string alone = dir.file("alone");
   fs::create_directory(alone);
   fs::copy_file(PICTAVO_EXECUTABLE, alone + "/pictavo");
+  fs::copy_file(fs::path(PICTAVO_EXECUTABLE).parent_path() / "libpictavo-imaging.so", alone + "/libpictavo-imaging.so");
   ASSERT_FALSE(fs::exists(alone + "/pictavo-decode"));
 
   const auto r = RunProgram({"-q", "-i", photo, "-o", out}, {}, "", 120, alone + "/pictavo");

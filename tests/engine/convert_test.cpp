@@ -43,7 +43,7 @@ class WorkerTest : public ::testing::Test {
 
   int Run() {
     ConversionContext context{settings, job, tables, files, progress, decorations,
-                              [this](std::string_view line) { printed.emplace_back(line); }};
+                              [this](std::string_view line) { printed.emplace_back(line); }, ConvertFile};
     return ConversionWorker(context);
   }
 

@@ -6,9 +6,12 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -110,17 +113,6 @@ std::string WrappedHelper(const test::TempDir& dir, const std::string& name, con
                     "'" + DefaultHelperSettings().executable + "' \"$1\" \"$2\" \"$3\" $$ \"$5\" 4>&-\nstatus=$?\n" +
                         after + "\nexit $status");
 }
-
-// The helper as started for each way it can come to be.
-constexpr HelperStart kStarts[] = {HelperStart::Executable, HelperStart::ForkedProgram};
-
-HelperSettings Helper(HelperStart start) {
-  HelperSettings helper = DefaultHelperSettings();
-  helper.start = start;
-  return helper;
-}
-
-const char* NameOf(HelperStart start) { return start == HelperStart::Executable ? "started" : "forked"; }
 
 size_t SharedPixelMappings() {
   std::ifstream maps("/proc/self/maps");
@@ -228,11 +220,9 @@ TEST(HelperDecode, RebuildsEveryPropertyOfTheDecodedBitmap) {
     for (const std::string& shown : sample.shows)
       ASSERT_NE(expected.find(shown), std::string::npos) << sample.name << " lacks " << shown << ":\n" << expected;
 
-    for (const HelperStart start : kStarts) {
-      Decoded decoded = DecodeInHelper(Helper(start), sample.format, path, sample.loadFlags);
-      EXPECT_FALSE(decoded.decoderFailed) << sample.name << ", " << NameOf(start);
-      EXPECT_EQ(Fingerprint(decoded.image.get()), expected) << sample.name << ", " << NameOf(start);
-    }
+    Decoded decoded = DecodeInHelper(DefaultHelperSettings(), sample.format, path, sample.loadFlags);
+    EXPECT_FALSE(decoded.decoderFailed) << sample.name;
+    EXPECT_EQ(Fingerprint(decoded.image.get()), expected) << sample.name;
   }
 }
 
@@ -279,11 +269,9 @@ TEST(HelperDecode, NoPictureIsAPlainNullAndNoFailure) {
   test::TempDir dir;
   const std::string text = dir.file("notes.nef");
   test::WriteFile(text, "a shopping list, not a photograph");
-  for (const HelperStart start : kStarts) {
-    const Decoded none = DecodeInHelper(Helper(start), FIF_RAW, text, RAW_PREVIEW);
-    EXPECT_EQ(none.image, nullptr) << NameOf(start);
-    EXPECT_FALSE(none.decoderFailed) << NameOf(start);
-  }
+  const Decoded none = DecodeInHelper(DefaultHelperSettings(), FIF_RAW, text, RAW_PREVIEW);
+  EXPECT_EQ(none.image, nullptr);
+  EXPECT_FALSE(none.decoderFailed);
   // Folders and missing files never reach the helper.
   for (const std::string& path : {dir.path(), dir.file("missing.nef")}) {
     const Decoded skipped = DecodeInHelper(DefaultHelperSettings(), FIF_RAW, path, 0);
@@ -481,49 +469,44 @@ TEST(HelperDecode, MemoryBeyondTheLimitGivesNoPicture) {
   EXPECT_NE(DecodeInHelper(DefaultHelperSettings(), FIF_RAW, large, RAW_DEFAULT).image, nullptr);
 }
 
-// The address space of a forked copy holds the program's own mappings too,
-// so its limit is set above what this process already has. Under
-// AddressSanitizer a copy runs without one: the sanitizer's shadow memory
-// alone exceeds any.
-TEST(ForkedHelper, MemoryBeyondTheLimitGivesNoPicture) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "forked decoders have no address-space limit under AddressSanitizer";
-#endif
+// A process that decodes in itself (a console run's copy of the program)
+// does so under the address-space limit, which counts its own mappings too,
+// and has it lifted again afterwards; it tells the program as each decode
+// starts and ends. Under AddressSanitizer there is no limit: the sanitizer's
+// shadow memory alone exceeds any.
+TEST(DecoderInThisProcess, DecodesUnderTheLimitAndCountsItsPhases) {
   test::TempDir dir;
   const std::string small = dir.file("small.dng");
   const std::string large = dir.file("large.dng");
   ASSERT_TRUE(dng::WriteDng(small, {}));
   ASSERT_TRUE(WriteTwelveMegapixels(large));
-
   std::istringstream status(test::ReadFile("/proc/self/status"));
   uint64_t ownKiB = 0;
   for (std::string line; std::getline(status, line);)
     if (line.rfind("VmSize:", 0) == 0) ownKiB = std::stoull(line.substr(7));
   ASSERT_GT(ownKiB, 0u);
-  HelperSettings tight = Helper(HelperStart::ForkedProgram);
-  tight.memoryLimit = (ownKiB << 10) + (uint64_t{100} << 20);
-  EXPECT_NE(DecodeInHelper(tight, FIF_RAW, small, RAW_DEFAULT).image, nullptr);
-  const Decoded refused = DecodeInHelper(tight, FIF_RAW, large, RAW_DEFAULT);
-  EXPECT_EQ(refused.image, nullptr);
-  EXPECT_NE(DecodeInHelper(Helper(HelperStart::ForkedProgram), FIF_RAW, large, RAW_DEFAULT).image, nullptr);
-}
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
 
-// A copy that runs out of time is killed and reaped like a started helper,
-// and the decode fails.
-TEST(ForkedHelper, OutOfTimeItIsKilledAndReaped) {
-  test::TempDir dir;
-  const std::string large = dir.file("large.dng");
-  ASSERT_TRUE(WriteTwelveMegapixels(large));
-  HelperSettings hurried = Helper(HelperStart::ForkedProgram);
-  hurried.timeout = std::chrono::milliseconds(20);
-  const auto start = std::chrono::steady_clock::now();
-  const Decoded decoded = DecodeInHelper(hurried, FIF_RAW, large, RAW_DEFAULT);
-  EXPECT_TRUE(decoded.decoderFailed);
-  EXPECT_EQ(decoded.image, nullptr);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-  errno = 0;
-  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child is left";
-  EXPECT_EQ(errno, ECHILD);
+  const HelperFd phases(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  HelperSettings tight = DefaultHelperSettings();
+  tight.memoryLimit = (ownKiB << 10) + (uint64_t{100} << 20);
+  const Decoder decode = DecoderInThisProcess(tight, phases.get());
+  EXPECT_NE(decode(FIF_RAW, small, RAW_DEFAULT).image, nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+  EXPECT_NE(decode(FIF_RAW, large, RAW_DEFAULT).image, nullptr);
+#else
+  EXPECT_EQ(decode(FIF_RAW, large, RAW_DEFAULT).image, nullptr);
+#endif
+  uint64_t counted = 0;
+  ASSERT_EQ(read(phases.get(), &counted, sizeof counted), static_cast<ssize_t>(sizeof counted));
+  EXPECT_EQ(counted, 4u);
+
+  rlimit after{};
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &after), 0);
+  EXPECT_EQ(after.rlim_cur, before.rlim_cur);
+  EXPECT_EQ(after.rlim_max, before.rlim_max);
+  EXPECT_NE(DecodeWithFreeImage(FIF_RAW, large, RAW_DEFAULT), nullptr);
 }
 
 TEST(HelperDecode, TimeLimitComesFromTheEnvironmentWhenSane) {
@@ -562,15 +545,13 @@ TEST(LoadImage, GivesUpOnAFileThatTookTheDecoderDown) {
 }
 
 // The PNG the program writes is the same byte for byte whether the decoders
-// ran in the program or in a helper, started or forked, in every RAW load
-// mode.
+// ran in the program or in the helper, in every RAW load mode.
 class SameOutputEitherWay : public ::testing::TestWithParam<int> {
  protected:
   void TearDown() override { SetDecoder(nullptr); }
 
-  // Without `helper`, the decoders run in this process.
-  std::string ConvertedPng(const std::string& input, std::optional<HelperStart> helper) {
-    SetDecoder(helper ? IsolatedDecoder(Helper(*helper)) : nullptr);
+  std::string ConvertedPng(const std::string& input, bool inHelper) {
+    SetDecoder(inHelper ? IsolatedDecoder() : nullptr);
     Settings settings;
     settings.input.rawLoadAs = GetParam();
     FormatTables tables;
@@ -584,7 +565,7 @@ class SameOutputEitherWay : public ::testing::TestWithParam<int> {
     job.keepColorDepth = 1;
     InputFiles files;
     ConversionProgress progress;
-    ConversionContext context{settings, job, tables, files, progress, {}, {}};
+    ConversionContext context{settings, job, tables, files, progress, {}, {}, {}};
     std::string png;
     if (ConvertFile(context)) png = test::ReadFile(job.outputFile);
     fs::remove(job.outputFile);
@@ -592,19 +573,16 @@ class SameOutputEitherWay : public ::testing::TestWithParam<int> {
   }
 
   void ExpectSame(const std::string& input) {
-    const std::string inProcess = ConvertedPng(input, std::nullopt);
+    const std::string inProcess = ConvertedPng(input, false);
     ASSERT_FALSE(inProcess.empty()) << input;
     Settings settings;
     settings.input.rawLoadAs = GetParam();
     SetDecoder(nullptr);
     const std::string expected = Fingerprint(LoadImage(settings, input).get());
-    for (const HelperStart start : kStarts) {
-      EXPECT_TRUE(ConvertedPng(input, start) == inProcess)
-          << input << ", RAW Load As " << GetParam() << ", " << NameOf(start);
-      // The loaded bitmaps themselves, metadata the PNG leaves out included.
-      SetDecoder(IsolatedDecoder(Helper(start)));
-      EXPECT_EQ(Fingerprint(LoadImage(settings, input).get()), expected) << input << ", " << NameOf(start);
-    }
+    EXPECT_TRUE(ConvertedPng(input, true) == inProcess) << input << ", RAW Load As " << GetParam();
+    // The loaded bitmaps themselves, metadata the PNG leaves out included.
+    SetDecoder(IsolatedDecoder());
+    EXPECT_EQ(Fingerprint(LoadImage(settings, input).get()), expected) << input;
   }
 
   test::TempDir dir;
