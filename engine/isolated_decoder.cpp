@@ -348,17 +348,20 @@ Decoder IsolatedDecoder(HelperSettings helper) {
 namespace {
 
 void CountPhase(int phases) {
+  if (phases < 0) return;
   const uint64_t one = 1;
-  if (phases >= 0) [[maybe_unused]] const ssize_t sent = write(phases, &one, sizeof one);
+  // Adding to an eventfd fails only when the count would overflow.
+  [[maybe_unused]] const ssize_t sent = write(phases, &one, sizeof one);
 }
 
-// The soft address-space limit for as long as it lives; the hard one is
-// left alone, so that it can be lifted again.
+// The soft address-space limit for as long as it lives, never above the one
+// the process had; the hard one is left alone, so that it can be lifted
+// again.
 class AddressSpaceLimit {
  public:
   explicit AddressSpaceLimit(uint64_t bytes) {
     if (bytes == 0 || kAddressSanitizer || getrlimit(RLIMIT_AS, &saved_) != 0) return;
-    const rlimit tight{std::min<rlim_t>(bytes, saved_.rlim_max), saved_.rlim_max};
+    const rlimit tight{std::min<rlim_t>(bytes, saved_.rlim_cur), saved_.rlim_max};
     active_ = setrlimit(RLIMIT_AS, &tight) == 0;
   }
   ~AddressSpaceLimit() {

@@ -43,7 +43,7 @@
 # polled every 2 ms (children included, see
 # bench/tree_peak.cpp): every page the tree holds counts once, however many of
 # its processes map it; "summed" counts each process's pages, so that pages a
-# forked decoder shares with the program count twice.
+# copy that converts shares with the program count twice.
 # Targets: version, help and the default conversion (without metadata) within
 # 1.3 times bare's time and memory; display and full loads of the 6000 x 4000 DNG within 1.03
 # times its time and 1.2 times its memory. Other rows are for information.
