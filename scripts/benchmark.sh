@@ -42,8 +42,8 @@
 # memory is the median of three more runs' peaks of the whole process tree,
 # polled every 2 ms (children included, see
 # bench/tree_peak.cpp): every page the tree holds counts once, however many of
-# its processes map it; "summed" counts each process's pages, so that pages a
-# copy that converts shares with the program count twice.
+# its processes map it; "summed" counts each process's pages, so that pages
+# the program's copy shares with it count twice.
 # Targets: version, help and the default conversion (without metadata) within
 # 1.3 times bare's time and memory; display and full loads of the 6000 x 4000 DNG within 1.03
 # times its time and 1.2 times its memory. Other rows are for information.
@@ -118,6 +118,10 @@ measure() {
   local meter=("$peak"); [ "${5:-}" = time ] && meter=("$peak" --time)
   local name; name="$(basename "${file%.*}")"
   rm -rf "$out"; mkdir -p "$out"
+  # Each run starts with nothing of the file system's waiting to be written:
+  # the program syncs its file, and the disk's journal would otherwise make
+  # that sync commit the folder just made and what the run before wrote.
+  sync -f "$out"
   local cmd
   case "$tool:$workload" in
     pictavo:version) cmd=("$pictavo" -v) ;;
