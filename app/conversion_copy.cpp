@@ -31,17 +31,6 @@ using Clock = std::chrono::steady_clock;
 // NUL, which no path holds.
 constexpr size_t kMaxReport = 1 + 65536 + 1;
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return false;
-    done += static_cast<size_t>(wrote);
-  }
-  return true;
-}
-
 [[noreturn]] void RunCopy(ConversionContext& context, pid_t program, int report, int phases) {
   // The copy ends with the program, through the interrupt clean-up, which
   // removes a file it was writing.
@@ -66,7 +55,7 @@ bool WriteAll(int fd, const std::string& bytes) {
   std::string sent(saved ? "1" : "0");
   sent += context.job.outputFile;
   sent += '\0';
-  const bool reported = WriteAll(report, sent);
+  const bool reported = WriteAllTo(report, sent.data(), sent.size());
   // The metadata reader it started has nothing left to do.
   ReapFinishedHelpers(true);
   ShowLoadedLibraries("conversion library");

@@ -153,16 +153,20 @@ void PendingFile::Discard() {
   slot_ = -1;
 }
 
-bool PendingFile::WriteAll(const char* bytes, size_t size) {
-  if (fd_ < 0) return false;
+bool WriteAllTo(int fd, const char* bytes, size_t size) {
   while (size > 0) {
-    const ssize_t n = write(fd_, bytes, size);
+    const ssize_t n = write(fd, bytes, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     bytes += n;
     size -= static_cast<size_t>(n);
-    unsynced_ += static_cast<size_t>(n);
   }
+  return true;
+}
+
+bool PendingFile::WriteAll(const char* bytes, size_t size) {
+  if (fd_ < 0 || !WriteAllTo(fd_, bytes, size)) return false;
+  unsynced_ += size;
   if (unsynced_ >= kSyncRunBytes) {
     if (!sync_) sync_ = std::make_unique<BackgroundSync>(fd_);
     sync_->Request();
