@@ -31,7 +31,8 @@ using Clock = std::chrono::steady_clock;
 // NUL, which no path holds.
 constexpr size_t kMaxReport = 1 + 65536 + 1;
 
-[[noreturn]] void RunCopy(ConversionContext& context, pid_t program, int report, int phases) {
+[[noreturn]] void RunCopy(ConversionContext& context, const HelperSettings& limits, pid_t program, int report,
+                          int phases) {
   // The copy ends with the program, through the interrupt clean-up, which
   // removes a file it was writing.
   if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != program) _exit(1);
@@ -47,7 +48,7 @@ constexpr size_t kMaxReport = 1 + 65536 + 1;
   if (const ImageEngine* engine = ImageEngineModule()) {
     context.decorations = engine->drawingSteps(context.settings, context.job, DrawingLayerModule);
     try {
-      saved = engine->convertInThisProcess(context, DefaultHelperSettings(), phases);
+      saved = engine->convertInThisProcess(context, limits, phases);
     } catch (const std::exception&) {
       saved = false;  // out of memory or the like: this file is not converted
     }
@@ -119,7 +120,7 @@ bool ConvertInCopy(ConversionContext& context) {
   if (copy == 0) {
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     reportRead.reset();
-    RunCopy(context, program, reportWrite.get(), phases.get());
+    RunCopy(context, limits, program, reportWrite.get(), phases.get());
   }
   if (copy > 0) SetConversionCopy(copy);
   sigprocmask(SIG_SETMASK, &previous, nullptr);

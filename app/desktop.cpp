@@ -12,6 +12,7 @@
 #include "app/cmdline.h"
 #include "app/instance_lock.h"
 #include "engine/image_engine.h"
+#include "engine/isolated_decoder.h"
 #include "settings/config.h"
 #include "settings/program.h"
 #include "texts/language.h"

@@ -22,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "decode/decoder.h"
 #include "decode/shared_heap.h"
 #include "decode/wire.h"
 
@@ -138,7 +137,7 @@ bool WriteAt(int fd, const void* data, uint64_t size, uint64_t offset) {
 
 }  // namespace
 
-int pictavo::decode::DecoderMain(int argc, char** argv) {
+int main(int argc, char** argv) {
   long long format = 0, flags = 0, memoryLimit = 0, parent = 0;
   if (argc != 6 || !ParseNumber(argv[1], format) || !ParseNumber(argv[2], flags) ||
       !ParseNumber(argv[3], memoryLimit) || memoryLimit < 0 || !ParseNumber(argv[4], parent))

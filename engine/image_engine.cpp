@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/isolated_decoder.h"
 #include "engine/load.h"
 
 namespace pictavo {

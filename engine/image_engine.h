@@ -7,7 +7,7 @@
 
 #include "decorations/drawing_layer.h"
 #include "engine/convert.h"
-#include "engine/isolated_decoder.h"
+#include "engine/helper_process.h"
 
 namespace pictavo {
 
