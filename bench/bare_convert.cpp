@@ -3,8 +3,6 @@
 // The FreeImage work one benchmark conversion cannot avoid, and nothing else:
 // the reference scripts/benchmark.sh times the program against. It loads and
 // saves with the flags the program uses for the same workload:
-//   preview  RAW_PREVIEW load (the embedded preview, else a 24-bit decode),
-//            24-bit PNG: the program's default conversion
 //   display  RAW_DISPLAY load, 24-bit PNG
 //   full     RAW_DEFAULT load, 48-bit PNG (the program with --raw-tone-mapping=none)
 //   drago    RAW_DEFAULT load, Drago tone mapping (the program's default),
@@ -37,7 +35,7 @@ struct Phases {
 };
 
 int Usage(const char* self) {
-  std::fprintf(stderr, "usage: %s preview|display|full|drago INPUT OUTPUT.png\n", self);
+  std::fprintf(stderr, "usage: %s display|full|drago INPUT OUTPUT.png\n", self);
   return 2;
 }
 
@@ -48,9 +46,7 @@ int main(int argc, char** argv) {
   const char* workload = argv[1];
   int loadFlags;
   bool drago = false;
-  if (std::strcmp(workload, "preview") == 0) {
-    loadFlags = RAW_PREVIEW;
-  } else if (std::strcmp(workload, "display") == 0) {
+  if (std::strcmp(workload, "display") == 0) {
     loadFlags = RAW_DISPLAY;
   } else if (std::strcmp(workload, "full") == 0) {
     loadFlags = RAW_DEFAULT;

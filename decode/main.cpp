@@ -1,7 +1,8 @@
 // pictavo-decode FORMAT FLAGS MEMORY-LIMIT PARENT-PID PATH
 //
-// Decodes one file with FreeImage in a process of its own, so that a decoder
-// that corrupts memory, crashes or loops takes down nothing but this process.
+// Decodes one file with FreeImage (Auto's photograph: engine/raw_photograph.h)
+// in a process of its own, so that a decoder that corrupts memory, crashes or
+// loops takes down nothing but this process.
 // The program's loader (engine/isolated_decoder.cpp) is its only caller: it
 // passes the FreeImage format and load flags, the address space the decode may
 // use (bytes, 0 for no limit), its own process id and the file, and hands over
@@ -21,8 +22,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 #include "decode/shared_heap.h"
+#include "engine/raw_photograph.h"
 #include "decode/wire.h"
 
 namespace {
@@ -157,13 +160,23 @@ int main(int argc, char** argv) {
   pictavo::decode::StartSharedHeap(pictavo::wire::kResultFd, pictavo::wire::kSharedBlocksOffset,
                                     reinterpret_cast<const void*>(&FreeImage_AllocateT));
 
-  FIBITMAP* dib = FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(format), argv[5], static_cast<int>(flags));
+  // Auto's photograph may keep its pixels in memory of its own, which the
+  // Bitmap holds until the result is written.
+  pictavo::Bitmap photograph;
+  FIBITMAP* dib = nullptr;
+  if (format == FIF_RAW && flags == pictavo::kRawPhotographFlags) {
+    try {
+      photograph = pictavo::LoadRawPhotograph(argv[5]);
+    } catch (const std::exception&) {
+      return 5;  // out of memory: the decode failed
+    }
+  } else {
+    photograph.reset(FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(format), argv[5], static_cast<int>(flags)));
+  }
   // Only a header (FIF_LOAD_NOPIXELS, which loading never asks for) is no
   // picture to hand over.
-  if (dib && !FreeImage_HasPixels(dib)) {
-    FreeImage_Unload(dib);
-    dib = nullptr;
-  }
+  if (photograph && !FreeImage_HasPixels(photograph.get())) photograph.reset();
+  dib = photograph.get();
 
   pictavo::wire::Prelude prelude{};
   std::memcpy(prelude.magic, pictavo::wire::kMagic, sizeof prelude.magic);
@@ -190,7 +203,7 @@ int main(int argc, char** argv) {
   }
   // Freeing what the decoder allocated is where damage to the heap shows at
   // the latest, and it must show before the result counts as complete.
-  if (dib) FreeImage_Unload(dib);
+  photograph.reset();
   pictavo::decode::ReleaseUnkeptBlocks();
   if (!WriteAt(fd, &prelude, sizeof prelude, 0)) return 5;
   // The result is complete: the program takes it from here while this

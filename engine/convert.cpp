@@ -115,15 +115,28 @@ class CheckedWriter {
 
 // What the saved pixels' colours are. The RAW decoder renders in sRGB; its
 // 48-bit load is linear (sRGB primaries, gamma 1) until tone mapping other
-// than the linear cut renders it for display. Only colour pictures get a
-// statement.
+// than the linear cut renders it for display, and stays so through every
+// later step (grey and palette pictures included). A picture with a
+// profile of its own says so itself (iCCP), and nothing is added to it.
 ColorStatement ColorsOf(const Settings& settings, const ConversionJob& job, FIBITMAP* image) {
-  const FREE_IMAGE_COLOR_TYPE type = FreeImage_GetColorType(image);
-  if (type != FIC_RGB && type != FIC_RGBALPHA) return ColorStatement::kNone;
+  if (FreeImage_GetICCProfile(image)->size > 0) return ColorStatement::kNone;
   const int tone = settings.input.rawToneMapping;
   const bool linearLoad = job.sourceBpp == 48 && (settings.input.rawLoadAs == 4 || settings.input.rawLoadAs == 5);
   if (linearLoad && (tone == 0 || tone == 1)) return ColorStatement::kLinearSrgb;
   return ColorStatement::kSrgb;
+}
+
+// FreeImage writes a bitmap's metadata into the PNG: comments and XMP as
+// text chunks, and the camera's EXIF date as tIME. That date is the
+// camera's local time, which tIME would label UTC, so it never goes there
+// (the eXIf chunk keeps it); without metadata, none goes.
+void PrepareFreeImageMetadata(FIBITMAP* image, bool keepMetadata) {
+  if (!keepMetadata) {
+    for (int model = FIMD_COMMENTS; model <= FIMD_EXIF_RAW; ++model)
+      FreeImage_SetMetadata(static_cast<FREE_IMAGE_MDMODEL>(model), image, nullptr, nullptr);
+    return;
+  }
+  FreeImage_SetMetadata(FIMD_EXIF_MAIN, image, "DateTime", nullptr);
 }
 
 }  // namespace
@@ -166,7 +179,7 @@ bool ConvertFile(ConversionContext& context) {
 
   // The transforming steps may drop metadata; a small placeholder keeps it
   // until the picture is final.
-  Bitmap metadata(FreeImage_AllocateT(FIT_BITMAP, 10, 10, 8, 0, 0, 0));
+  Bitmap metadata(keepMetadata ? FreeImage_AllocateT(FIT_BITMAP, 10, 10, 8, 0, 0, 0) : nullptr);
   if (metadata) FreeImage_CloneMetadata(metadata.get(), image.get());
 
   image = RotateImage(settings, std::move(image));
@@ -191,11 +204,14 @@ bool ConvertFile(ConversionContext& context) {
 
   job.outputFile = BuildOutputPath(settings, job);
   PngExtras extras;
-  // Bytes read as pixels are not the photograph its metadata describes.
-  if (keepMetadata && decoded && image) {
-    const std::string block = BuildExifBlock(exif.Finish(), FreeImage_GetWidth(image.get()), FreeImage_GetHeight(image.get()));
-    // A source without metadata gives the file it always gave.
-    if (!block.empty()) extras = {block, ColorsOf(settings, job, image.get())};
+  if (image) {
+    PrepareFreeImageMetadata(image.get(), keepMetadata);
+    // What the pixels are goes with every picture; what the camera said
+    // only with the photograph it describes, not with bytes read as pixels.
+    extras.colors = ColorsOf(settings, job, image.get());
+    if (keepMetadata && decoded)
+      extras.exifBlock = BuildExifBlock(exif.Finish(), FreeImage_GetWidth(image.get()),
+                                        FreeImage_GetHeight(image.get()), extras.colors);
   }
   return SaveBitmapSafely(image.get(), job.outputFormatId, job.outputFile, job.saveFlags, job.currentFile, &extras);
 }

@@ -31,6 +31,7 @@ constexpr uint16_t kSoftware = 0x0131;
 constexpr uint16_t kExifPointer = 0x8769;
 constexpr uint16_t kGpsPointer = 0x8825;
 constexpr uint16_t kMakerNote = 0x927C;
+constexpr uint16_t kColorSpace = 0xA001;
 constexpr uint16_t kPixelXDimension = 0xA002;
 constexpr uint16_t kPixelYDimension = 0xA003;
 constexpr uint16_t kInteropPointer = 0xA005;
@@ -50,6 +51,8 @@ bool KeptInMainImage(uint16_t id) {
     case 0x0128:  // ResolutionUnit
     case 0x0132:  // DateTime
     case 0x013B:  // Artist
+    case 0x4746:  // Rating
+    case 0x4749:  // RatingPercent
     case 0x8298:  // Copyright
       return true;
     default:
@@ -59,8 +62,10 @@ bool KeptInMainImage(uint16_t id) {
 
 bool KeptInExif(uint16_t id) {
   // The maker note and the interoperability directory hold offsets into the
-  // source file, which point nowhere in the new one; the size is the new one.
-  return id != kMakerNote && id != kInteropPointer && id != kPixelXDimension && id != kPixelYDimension;
+  // source file, which point nowhere in the new one; the size and the colour
+  // space are the new file's.
+  return id != kMakerNote && id != kInteropPointer && id != kPixelXDimension && id != kPixelYDimension &&
+         id != kColorSpace;
 }
 
 void PutLe(std::string& out, uint32_t value, int bytes) { exif::PutLe(out, value, bytes); }
@@ -145,7 +150,8 @@ std::vector<exif::Tag> ExifReading::Finish() {
   return tags;
 }
 
-std::string BuildExifBlock(const std::vector<exif::Tag>& tags, uint32_t width, uint32_t height) {
+std::string BuildExifBlock(const std::vector<exif::Tag>& tags, uint32_t width, uint32_t height,
+                           ColorStatement colors) {
   if (tags.empty()) return {};
   std::map<uint16_t, exif::Tag> main, photo, gps;
   for (const exif::Tag& tag : tags) {
@@ -159,6 +165,9 @@ std::string BuildExifBlock(const std::vector<exif::Tag>& tags, uint32_t width, u
   main[kSoftware] = {exif::kMainImage, kSoftware, kAscii, static_cast<uint32_t>(software.size()), software};
   photo[kPixelXDimension] = Number(exif::kExif, kPixelXDimension, kLong, width);
   photo[kPixelYDimension] = Number(exif::kExif, kPixelYDimension, kLong, height);
+  // EXIF knows sRGB (1) and "uncalibrated"; linear light and a picture's own
+  // profile are stated by the PNG's chunks alone.
+  if (colors == ColorStatement::kSrgb) photo[kColorSpace] = Number(exif::kExif, kColorSpace, kShort, 1);
   main[kExifPointer] = Number(exif::kMainImage, kExifPointer, kLong, 0);
   if (!gps.empty()) main[kGpsPointer] = Number(exif::kMainImage, kGpsPointer, kLong, 0);
 

@@ -40,19 +40,21 @@ class ExifReading {
   std::chrono::milliseconds timeout_{0};
 };
 
-// The tags as a TIFF-structured EXIF block (little-endian) that tells the
-// truth about the converted picture: orientation 1 (the pixels are
-// upright), the final size, this program as software, and nothing that
-// describes the source's own image data (strips, thumbnails, maker notes
-// whose offsets point into the source). "" when no tag is left to keep.
-std::string BuildExifBlock(const std::vector<exif::Tag>& tags, uint32_t width, uint32_t height);
-
 // What the PNG says about its colours.
 enum class ColorStatement {
-  kNone,        // grey, palette, or a colour profile of its own
+  kNone,        // a colour profile of its own
   kSrgb,        // sRGB chunk
   kLinearSrgb,  // sRGB primaries with a linear response: cHRM and gAMA 1.0
 };
+
+// The tags as a TIFF-structured EXIF block (little-endian) that tells the
+// truth about the converted picture: orientation 1 (the pixels are
+// upright), the final size, this program as software, a colour space that
+// agrees with `colors` (sRGB, or none at all), and nothing that describes
+// the source's own image data (strips, thumbnails, maker notes whose
+// offsets point into the source). "" when no tag is left to keep.
+std::string BuildExifBlock(const std::vector<exif::Tag>& tags, uint32_t width, uint32_t height,
+                           ColorStatement colors);
 
 // A PNG chunk with its length and CRC.
 std::string PngChunk(std::string_view type, std::string_view data);

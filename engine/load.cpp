@@ -12,6 +12,8 @@
 #include <mutex>
 #include <utility>
 
+#include "engine/raw_photograph.h"
+
 namespace pictavo {
 
 namespace {
@@ -91,6 +93,7 @@ Bitmap DecodeWithFreeImage(FREE_IMAGE_FORMAT format, const std::string& path, in
   // decoder, so only regular files are handed over.
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  if (format == FIF_RAW && flags == kRawPhotographFlags) return LoadRawPhotograph(path);
   return Bitmap(FreeImage_Load(format, path.c_str(), flags));
 }
 
@@ -102,7 +105,7 @@ void SetDecoder(Decoder decoder) {
 int RawLoadFlags(const Settings& settings, std::string_view group) {
   if (group != "raw") return 0;
   switch (settings.input.rawLoadAs) {
-    case 0: return RAW_PREVIEW;
+    case 0: return kRawPhotographFlags;  // not FreeImage's preview: the photograph
     case 3: return RAW_DISPLAY;
     case 4: return RAW_HALFSIZE;
     default: return RAW_DEFAULT;  // 5, and 1 or 2 once the headerless reading failed
@@ -150,17 +153,13 @@ Bitmap LoadImage(const Settings& settings, const std::string& path, bool* decode
   if (loadAs == 1 || loadAs == 2) {
     if (Bitmap image = LoadHeaderlessRaw(settings, path, loadAs)) return image;
   }
-
   const int flags = RawLoadFlags(settings, "raw");
+
   Decoded result = Decode(FIF_RAW, path, flags);
   // A decoder that crashed or hung on the file ends the loading: the next
   // decoder would get the same hostile bytes, and reading them as pixels
   // would report noise as a converted picture.
   auto nothingYet = [&result] { return !result.image && !result.decoderFailed; };
-  // Some files declare a preview that cannot be read, and the decoder then
-  // gives nothing at all instead of its promised 24-bit picture. Ask for
-  // that picture directly before the file is taken for something else.
-  if (nothingYet() && flags == RAW_PREVIEW) result = Decode(FIF_RAW, path, RAW_DISPLAY);
   if (nothingYet()) result = Decode(FIF_JPEG, path, kJpegLoadFlags);
   if (result.decoderFailed) return nullptr;
   if (result.image) {

@@ -1,5 +1,6 @@
-// Loading a file into one bitmap: FreeImage's RAW decoder, then its JPEG
-// decoder, then the bytes read as headerless pixel data. Also the tone
+// Loading a file into one bitmap: the RAW decoder (Auto's photograph or
+// FreeImage's), then FreeImage's JPEG decoder, then the bytes read as
+// headerless pixel data. Also the tone
 // mapping of 48-bit RAW loads.
 #pragma once
 
@@ -37,7 +38,9 @@ struct Decoded {
 using Decoder = std::function<Decoded(FREE_IMAGE_FORMAT format, const std::string& path, int flags)>;
 void SetDecoder(Decoder decoder);
 
-// FreeImage load flags of an input group; only "raw" has any.
+// Load flags of an input group; only "raw" has any. Auto gives
+// kRawPhotographFlags (engine/raw_photograph.h), every other mode
+// FreeImage's own flags.
 int RawLoadFlags(const Settings& settings, std::string_view group);
 
 // The file's bytes after `RAW Header Size` as pixels: mode 1 is 8 bits per

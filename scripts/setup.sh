@@ -12,7 +12,7 @@ mode="${1:-release}"
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libfreeimage-dev qt6-base-dev libgl-dev libarchive-dev zlib1g-dev
+  libfreeimage-dev libraw-dev qt6-base-dev libgl-dev libarchive-dev zlib1g-dev
   libfontconfig-dev fontconfig fonts-liberation fonts-dejavu-core
   libgtest-dev libgmock-dev
   # The desktop entry's MIME types come from shared-mime-info; the tests
@@ -20,6 +20,9 @@ packages=(
   shared-mime-info desktop-file-utils appstream groff-base
   # Camera metadata: Exiv2 reads it; pngcheck checks the files in the tests.
   libexiv2-dev pngcheck
+  # LibRaw's own developer, which the tests and the benchmark hold Auto's
+  # rendering against.
+  libraw-bin
   # The locale sources the tests build a comma-decimal locale from.
   locales
 )

@@ -233,6 +233,8 @@ const LanguagePair kBuiltInBlock[] = {
     {"UI Theme", "Theme:"},
     {"UI Size", "Icon Size:"},
     {"Bytes", "bytes"},
+    {"Auto Load Note", "Auto gives the whole photograph: the file's own full-size preview, or else the RAW data "
+                       "developed with the camera's white balance and automatic brightness."},
     {"RGB8", "RGB 8-bit"},
     {"RGB16", "RGB 16-bit"},
     {"RGB24", "RGB 24-bit"},

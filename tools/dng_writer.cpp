@@ -124,10 +124,10 @@ std::string MosaicSamples(const Scene& scene, int width, int height) {
   return samples;
 }
 
-void AddDngTags(Ifd& ifd) {
+void AddDngTags(Ifd& ifd, int orientation) {
   ifd.Ascii(271, "Pictavo");            // Make
   ifd.Ascii(272, "Test Mosaic");        // Model
-  ifd.Shorts(274, {1});                 // Orientation: upright
+  ifd.Shorts(274, {static_cast<uint16_t>(orientation)});
   ifd.Bytes(50706, {1, 4, 0, 0});       // DNGVersion
   ifd.Bytes(50707, {1, 1, 0, 0});       // DNGBackwardVersion
   ifd.Ascii(50708, "Pictavo Test Mosaic");  // UniqueCameraModel
@@ -154,18 +154,29 @@ void AddMosaicTags(Ifd& ifd, int width, int height) {
   ifd.Long(50717, 65535);          // WhiteLevel
 }
 
-void AddPreviewTags(Ifd& ifd, int width, int height, uint32_t jpegBytes) {
+void AddPreviewTags(Ifd& ifd, int width, int height, bool jpeg, uint32_t bytes) {
   ifd.Long(254, 1);  // NewSubFileType: reduced-resolution copy
   ifd.Long(256, static_cast<uint32_t>(width));
   ifd.Long(257, static_cast<uint32_t>(height));
   ifd.Shorts(258, {8, 8, 8});
-  ifd.Shorts(259, {7});  // JPEG
-  ifd.Shorts(262, {6});  // YCbCr
+  ifd.Shorts(259, {static_cast<uint16_t>(jpeg ? 7 : 1)});  // JPEG or uncompressed
+  ifd.Shorts(262, {static_cast<uint16_t>(jpeg ? 6 : 2)});  // YCbCr or RGB
   ifd.Long(273, 0);      // StripOffsets, filled in later
   ifd.Shorts(277, {3});
   ifd.Long(278, static_cast<uint32_t>(height));
-  ifd.Long(279, jpegBytes);
+  ifd.Long(279, bytes);
   ifd.Shorts(284, {1});
+}
+
+// The scene as 8-bit sRGB samples, top row first.
+std::string RgbSamples(const Scene& scene, int width, int height) {
+  std::string samples;
+  samples.reserve(static_cast<size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (double channel : scene((x + 0.5) / width, (y + 0.5) / height))
+        samples.push_back(static_cast<char>(std::lround(255 * EncodeSrgb(channel))));
+  return samples;
 }
 
 std::string Aligned(std::string bytes) {
@@ -227,15 +238,19 @@ std::string MakeDng(const DngOptions& options) {
                       options.previewHeight > 4096))
     return {};
 
+  if (options.orientation < 1 || options.orientation > 8) return {};
+
   const Scene scene = options.scene ? options.scene : Scene(ColorPatches);
   const std::string mosaic = MosaicSamples(scene, width, height);
-  std::string jpeg;
-  if (withPreview) {
-    jpeg = MakeJpeg(scene, options.previewWidth, options.previewHeight);
-    if (jpeg.empty()) return {};
+  std::string preview;
+  if (options.preview == DngPreview::kRgb) {
+    preview = RgbSamples(scene, options.previewWidth, options.previewHeight);
+  } else if (withPreview) {
+    preview = MakeJpeg(scene, options.previewWidth, options.previewHeight);
+    if (preview.empty()) return {};
   }
 
-  // Layout: header, IFD 0, [sub-IFD], mosaic samples, [preview JPEG]. With a
+  // Layout: header, IFD 0, [sub-IFD], mosaic samples, [preview]. With a
   // preview, IFD 0 describes it and the mosaic sits in a sub-IFD, as cameras
   // write their DNGs; without one, IFD 0 is the mosaic itself.
   Ifd first;
@@ -243,23 +258,24 @@ std::string MakeDng(const DngOptions& options) {
   Ifd* mosaicTarget = withPreview ? &mosaicIfd : &first;
   AddMosaicTags(*mosaicTarget, width, height);
   if (withPreview) {
-    AddPreviewTags(first, options.previewWidth, options.previewHeight, static_cast<uint32_t>(jpeg.size()));
+    AddPreviewTags(first, options.previewWidth, options.previewHeight, options.preview != DngPreview::kRgb,
+                   static_cast<uint32_t>(preview.size()));
     first.Long(330, 0);  // SubIFDs, filled in later
   }
-  AddDngTags(first);
+  AddDngTags(first, options.orientation);
 
   const uint32_t firstAt = 8;
   const uint32_t mosaicIfdAt = firstAt + static_cast<uint32_t>(first.Size());
   const uint32_t samplesAt = mosaicIfdAt + static_cast<uint32_t>(withPreview ? mosaicIfd.Size() : 0);
-  const uint32_t jpegAt = samplesAt + static_cast<uint32_t>(Aligned(mosaic).size());
-  const uint32_t fileEnd = jpegAt + static_cast<uint32_t>(Aligned(jpeg).size());
+  const uint32_t previewAt = samplesAt + static_cast<uint32_t>(Aligned(mosaic).size());
+  const uint32_t fileEnd = previewAt + static_cast<uint32_t>(Aligned(preview).size());
 
   mosaicTarget->Long(273, samplesAt);
   if (withPreview) {
     first.Long(330, mosaicIfdAt);
     // An unreadable preview points well beyond the end of the file, further
     // than the decoder's tolerance for reading past it.
-    first.Long(273, options.preview == DngPreview::kJpeg ? jpegAt : fileEnd + (1u << 20));
+    first.Long(273, options.preview != DngPreview::kUnreadable ? previewAt : fileEnd + (1u << 20));
   }
 
   std::string file = "II";
@@ -268,7 +284,7 @@ std::string MakeDng(const DngOptions& options) {
   file += first.Serialize(firstAt, 0);
   if (withPreview) file += mosaicIfd.Serialize(mosaicIfdAt, 0);
   file += Aligned(mosaic);
-  if (options.preview == DngPreview::kJpeg) file += Aligned(jpeg);
+  if (options.preview != DngPreview::kUnreadable) file += Aligned(preview);
   return file;
 }
 

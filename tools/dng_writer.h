@@ -1,5 +1,5 @@
 // Small DNG files that the RAW decoder really decodes: one RGGB Bayer mosaic
-// of 16-bit uncompressed samples, optionally with an embedded JPEG preview.
+// of 16-bit uncompressed samples, optionally with an embedded preview.
 // Tests use them instead of camera files; the sample maker ships one.
 #pragma once
 
@@ -18,6 +18,7 @@ using Scene = std::function<SceneColor(double x, double y)>;
 enum class DngPreview {
   kNone,
   kJpeg,        // a JPEG of the scene, previewWidth x previewHeight
+  kRgb,         // the same as uncompressed 8-bit RGB, which the decoder unpacks as a bitmap
   kUnreadable,  // declared like kJpeg, but its data lies past the end of the file
 };
 
@@ -30,6 +31,10 @@ struct DngOptions {
   DngPreview preview = DngPreview::kNone;
   int previewWidth = 40;
   int previewHeight = 30;
+  // The TIFF orientation the file declares (1 upright, 6 shot with the
+  // camera turned right, 8 left); mosaic and preview are stored as the
+  // sensor saw them, so a viewer turns both.
+  int orientation = 1;
 };
 
 // Two rows of three patches over a grey ramp: red, green, blue on top; cyan,

@@ -49,12 +49,19 @@ TEST(ExifBlock, TellsTheTruthAboutTheNewFile) {
       Short(exif::kMainImage, 0x0111, 1234),       // a strip offset into the source
       Rational(exif::kExif, 0x829A, 1, 52),        // exposure time
       Short(exif::kExif, 0x8827, 200),             // ISO
+      Short(exif::kMainImage, 0x4746, 4),          // rating
       {exif::kExif, 0x927C, 7, 4, "abcd"},         // maker note
       Short(exif::kExif, 0xA002, 2272),            // the source's size
+      Short(exif::kExif, 0xA001, 0xFFFF),          // the source's colour space: uncalibrated
       Rational(exif::kGps, 0x0002, 48, 1),         // latitude
   };
-  const Exiv2::ExifData data = Parse(BuildExifBlock(source, 640, 480));
+  // The colour space is the new file's: sRGB beside an sRGB chunk, none for linear light.
+  EXPECT_EQ(Value(Parse(BuildExifBlock(source, 640, 480, ColorStatement::kLinearSrgb)), "Exif.Photo.ColorSpace"),
+            "(none)");
+  const Exiv2::ExifData data = Parse(BuildExifBlock(source, 640, 480, ColorStatement::kSrgb));
   const std::pair<const char*, const char*> expected[] = {
+      {"Exif.Photo.ColorSpace", "1"},
+      {"Exif.Image.Rating", "4"},
       {"Exif.Image.Make", "Canon"},
       {"Exif.Image.Model", "PowerShot G2"},
       {"Exif.Image.Orientation", "1"},
@@ -69,7 +76,7 @@ TEST(ExifBlock, TellsTheTruthAboutTheNewFile) {
       {"Exif.Photo.MakerNote", "(none)"},
   };
   for (const auto& [key, value] : expected) EXPECT_EQ(Value(data, key), value) << key;
-  EXPECT_EQ(BuildExifBlock({}, 640, 480), "");
+  EXPECT_EQ(BuildExifBlock({}, 640, 480, ColorStatement::kSrgb), "");
 }
 
 TEST(ExifTags, OnlyAResultThatHoldsTogetherIsRead) {
@@ -128,7 +135,7 @@ std::vector<Chunk> ChunksOf(const std::string& png) {
 TEST(PngMetadata, GoesBeforeThePixelsWhateverPiecesThePngArrivesIn) {
   Bitmap picture(FreeImage_Allocate(40, 30, 24));
   const std::string plain = PngOf(picture.get());
-  const std::string block = BuildExifBlock({Ascii(exif::kMainImage, 0x010F, "Canon")}, 40, 30);
+  const std::string block = BuildExifBlock({Ascii(exif::kMainImage, 0x010F, "Canon")}, 40, 30, ColorStatement::kSrgb);
   std::mt19937 random(7);
   for (const ColorStatement colors : {ColorStatement::kSrgb, ColorStatement::kLinearSrgb}) {
     std::string out;

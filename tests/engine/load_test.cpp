@@ -1,4 +1,5 @@
 #include "engine/load.h"
+#include "engine/raw_photograph.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
@@ -148,7 +149,7 @@ class DecoderCalls : public ::testing::Test {
 
 TEST_F(DecoderCalls, EachLoadModeTriesItsRawFlagsThenJpegThenHeaderlessPixels) {
   // 2000 bytes as 5-6-5 pixels: a 32 x 32 square.
-  EXPECT_EQ(Load(Input(0), "32x32 bpp=16"), (Calls{{FIF_RAW, RAW_PREVIEW}, {FIF_RAW, RAW_DISPLAY}, {FIF_JPEG, 10}}));
+  EXPECT_EQ(Load(Input(0), "32x32 bpp=16"), (Calls{{FIF_RAW, kRawPhotographFlags}, {FIF_JPEG, 10}}));
   EXPECT_EQ(Load(Input(3), "32x32 bpp=16"), (Calls{{FIF_RAW, RAW_DISPLAY}, {FIF_JPEG, 10}}));
   EXPECT_EQ(Load(Input(4), "32x32 bpp=16"), (Calls{{FIF_RAW, RAW_HALFSIZE}, {FIF_JPEG, 10}}));
   EXPECT_EQ(Load(Input(5), "32x32 bpp=16"), (Calls{{FIF_RAW, RAW_DEFAULT}, {FIF_JPEG, 10}}));
@@ -159,10 +160,8 @@ TEST_F(DecoderCalls, EachLoadModeTriesItsRawFlagsThenJpegThenHeaderlessPixels) {
 }
 
 TEST_F(DecoderCalls, FirstPictureEndsTheChain) {
-  answer = {FIF_RAW, RAW_PREVIEW};
-  EXPECT_EQ(Load(Input(0), "3x3 bpp=24"), (Calls{{FIF_RAW, RAW_PREVIEW}}));
-  answer = {FIF_RAW, RAW_DISPLAY};
-  EXPECT_EQ(Load(Input(0), "3x3 bpp=24"), (Calls{{FIF_RAW, RAW_PREVIEW}, {FIF_RAW, RAW_DISPLAY}}));
+  answer = {FIF_RAW, kRawPhotographFlags};
+  EXPECT_EQ(Load(Input(0), "3x3 bpp=24"), (Calls{{FIF_RAW, kRawPhotographFlags}}));
   answer = {FIF_JPEG, 10};
   EXPECT_EQ(Load(Input(5), "3x3 bpp=24"), (Calls{{FIF_RAW, RAW_DEFAULT}, {FIF_JPEG, 10}}));
 }
@@ -170,14 +169,18 @@ TEST_F(DecoderCalls, FirstPictureEndsTheChain) {
 // The real decoders on files of the DNG writer (96 x 64, preview 40 x 30).
 class DngLoad : public ::testing::Test {
  protected:
-  std::string Dng(dng::DngPreview preview) {
+  std::string Dng(dng::DngPreview preview, int previewWidth = 40, int previewHeight = 30, int orientation = 1) {
     dng::DngOptions options;
     options.preview = preview;
-    const std::string path = dir.file("photo" + std::to_string(static_cast<int>(preview)) + ".dng");
+    options.previewWidth = previewWidth;
+    options.previewHeight = previewHeight;
+    options.orientation = orientation;
+    const std::string path = dir.file("photo" + std::to_string(++written) + ".dng");
     EXPECT_TRUE(dng::WriteDng(path, options));
     return path;
   }
   test::TempDir dir;
+  int written = 0;
 };
 
 TEST_F(DngLoad, EachLoadModeGivesItsSizeAndDepth) {
@@ -186,23 +189,64 @@ TEST_F(DngLoad, EachLoadModeGivesItsSizeAndDepth) {
   EXPECT_EQ(ShapeOf(full), "96x64 bpp=48");
   EXPECT_EQ(FreeImage_GetImageType(full.get()), FIT_RGB16);
   ExpectColourPatches(full);
-  Bitmap preview = LoadImage(Input(0), path);
-  EXPECT_EQ(ShapeOf(preview), "40x30 bpp=24");
-  ExpectColourPatches(preview);
   Bitmap display = LoadImage(Input(3), path);
   EXPECT_EQ(ShapeOf(display), "96x64 bpp=24");
   ExpectColourPatches(display);
   EXPECT_EQ(ShapeOf(LoadImage(Input(4), path)), "48x32 bpp=48");
-  // Without a preview, the preview load decodes the mosaic at 24 bits.
-  EXPECT_EQ(ShapeOf(LoadImage(Input(0), Dng(dng::DngPreview::kNone))), "96x64 bpp=24");
 }
 
-TEST_F(DngLoad, UnreadablePreviewStillDecodesTheMosaic) {
-  const std::string path = Dng(dng::DngPreview::kUnreadable);
-  ASSERT_EQ(DecodeWithFreeImage(FIF_RAW, path, RAW_PREVIEW), nullptr) << "the decoder no longer gives up here";
-  Bitmap image = LoadImage(Input(0), path);
-  EXPECT_EQ(ShapeOf(image), "96x64 bpp=24");
-  ExpectColourPatches(image);
+TEST_F(DngLoad, AutoTakesThePreviewOnlyWhenItHoldsTheWholePicture) {
+  using dng::DngPreview;
+  struct Case {
+    DngPreview preview;
+    int width, height;
+    const char* expected;  // the preview's size, or the mosaic's when rendered
+  };
+  // 90 % of the 96 x 64 mosaic is 86.4 x 57.6.
+  const Case cases[] = {
+      {DngPreview::kJpeg, 87, 58, "87x58 bpp=24"},
+      {DngPreview::kRgb, 87, 58, "87x58 bpp=24"},
+      {DngPreview::kJpeg, 86, 58, "96x64 bpp=24"},
+      {DngPreview::kRgb, 87, 57, "96x64 bpp=24"},
+      {DngPreview::kJpeg, 40, 30, "96x64 bpp=24"},
+      {DngPreview::kUnreadable, 96, 64, "96x64 bpp=24"},
+      {DngPreview::kNone, 0, 0, "96x64 bpp=24"},
+  };
+  for (const Case& c : cases) {
+    Bitmap image = LoadImage(Input(0), Dng(c.preview, c.width, c.height));
+    EXPECT_EQ(ShapeOf(image), c.expected) << c.width << "x" << c.height;
+    ExpectColourPatches(image);
+  }
+}
+
+// The writer stores the scene as the sensor saw it; orientation 6 says the
+// camera was turned right, so the upright picture shows it a quarter turn
+// to the right: portrait, with the scene's top-left corner at the top right.
+TEST_F(DngLoad, EveryLoadModeTurnsAPortraitUpright) {
+  using dng::DngPreview;
+  struct Case {
+    DngPreview preview;
+    int width;
+    const char* automatic;  // Auto's size: the preview turned, or the rendering
+  };
+  const Case cases[] = {{DngPreview::kNone, 0, "64x96"},
+                        {DngPreview::kJpeg, 87, "58x87"},
+                        {DngPreview::kRgb, 87, "58x87"},
+                        {DngPreview::kRgb, 40, "64x96"}};
+  auto turned = [](std::array<double, 2> at) { return std::array<double, 2>{1 - at[1], at[0]}; };
+  for (const auto& [preview, width, automatic] : cases) {
+    const std::string path = Dng(preview, width, width * 2 / 3, 6);
+    for (int loadAs : {0, 3, 4, 5}) {
+      Bitmap image = LoadImage(Input(loadAs), path);
+      ASSERT_NE(image, nullptr);
+      EXPECT_LT(FreeImage_GetWidth(image.get()), FreeImage_GetHeight(image.get())) << width << ", " << loadAs;
+      if (loadAs == 0) EXPECT_EQ(ShapeOf(image).substr(0, 5), automatic) << width;
+      for (int primary = 0; primary < 3; ++primary) {
+        const auto colour = ColourAt(image.get(), turned(dng::PatchCentre(primary)));
+        EXPECT_GT(colour[primary], 2 * colour[(primary + 1) % 3]) << width << ", " << loadAs << ", " << primary;
+      }
+    }
+  }
 }
 
 TEST_F(DngLoad, JpegUnderARawNameLoadsThroughTheJpegDecoder) {
@@ -253,7 +297,8 @@ TEST(CameraFiles, LoadAtTheSizesOfTheManifest) {
     for (std::string field; std::getline(fields, field, '\t');) column.push_back(field);
     if (column.size() < 10 || column[0].rfind("raw/", 0) != 0) continue;
     const std::string path = (corpus / column[0]).string();
-    for (const auto& [loadAs, expected] : {std::pair(5, column[6]), std::pair(0, column[7]),
+    // Auto gives the whole photograph, at the display load's size.
+    for (const auto& [loadAs, expected] : {std::pair(5, column[6]), std::pair(0, column[8]),
                                            std::pair(3, column[8]), std::pair(4, column[9])})
       EXPECT_EQ(ShapeOf(LoadImage(Input(loadAs), path)), expected) << column[0] << ", RAW Load As " << loadAs;
     ++checked;

@@ -111,9 +111,15 @@ FormatPage::FormatPage(QWidget* parent, PreferencesContext& context, const char*
   connect(selector_.list(), &QComboBox::currentIndexChanged, this, [this] { ShowSelected(); });
   if (std::string_view(kind) == "Input")
     for (const auto& panel : panels_)
-      if (panel->format() == "raw")
+      if (panel->format() == "raw") {
         connect(dynamic_cast<prefs::ListRow&>(panel->SettingRow(0)).list(), &QComboBox::currentIndexChanged, this,
                 [this] { ApplyRawRule(); });
+        // Auto is not FreeImage's preview load any more; the page says what it is.
+        autoNote_ = new QLabel(prefs::PrefText("Auto Load Note"), panel->panel());
+        autoNote_->setObjectName(QStringLiteral("Input/RAW Load As Note"));
+        autoNote_->setWordWrap(true);
+        autoNote_->setGeometry(10, prefs::RowTop(5), 430, 40);
+      }
 }
 
 void FormatPage::Fill() {
@@ -155,6 +161,7 @@ void FormatPage::ApplyRawRule() {
     const bool toneMapped = load == 4 || load == 5;
     for (size_t row = 1; row <= 3; ++row) panel->SettingRow(row).SetEnabled(headerless);
     panel->SettingRow(4).SetEnabled(toneMapped);
+    if (autoNote_) autoNote_->setVisible(load == 0);
   }
 }
 

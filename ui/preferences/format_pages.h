@@ -55,6 +55,7 @@ class FormatPage : public PreferencesPage {
   const char* kind_;
   prefs::ListRow selector_;
   std::vector<std::unique_ptr<FormatPanel>> panels_;
+  QLabel* autoNote_ = nullptr;  // what Auto loads, under the RAW rows
 };
 
 }  // namespace pictavo
