@@ -10,6 +10,7 @@
 #include "app/options.h"
 #include "engine/convert.h"
 #include "engine/formats.h"
+#include "engine/naming.h"
 #include "settings/keywords.h"
 #include "settings/program.h"
 #include "settings/text_util.h"
@@ -51,6 +52,11 @@ const SettingCheck kSettingChecks[] = {
     {"Adjustment", "Image Gamma",
      [](const Settings& s) { return s.adjustment.imageGamma >= 0.01f && s.adjustment.imageGamma <= 9.99f; },
      "Error: Invalid gamma value"},
+    {"Advanced", "Parallel Conversions",
+     [](const Settings& s) {
+       return s.advanced.parallelConversions >= 0 && s.advanced.parallelConversions <= kMaxParallelConversions;
+     },
+     "Error: Invalid parallel value"},
 };
 
 // When the debug lines of a step are printed, and the line that heads the
@@ -130,6 +136,7 @@ class Run {
   const bool quiet_;
   const bool debug_;
   bool fontLoaded_ = false;
+  std::string folder_;  // the input folder, ending in "/"; "" for one file
   std::string line_;
   std::vector<const SettingDescriptor*> lineSettings_;
 };
@@ -147,6 +154,12 @@ int Run::Execute() {
 
 bool Run::CheckInputFile() {
   Debug("Input: " + job_.inputPath);
+  // A folder means every RAW file below it.
+  if (FileSizeOf(job_.inputPath) == -2) {
+    folder_ = EndsWith(job_.inputPath, "/") ? job_.inputPath : job_.inputPath + "/";
+    job_.inputPath.clear();
+    return true;
+  }
   if (InputExtensionOf(job_.inputPath).empty()) {
     job_.inputPath.clear();
     return Stop("Error: Invalid input file");
@@ -158,7 +171,7 @@ bool Run::CheckInputFile() {
 }
 
 bool Run::CheckOutputFolder() {
-  if (job_.outputFolder.empty()) job_.outputFolder = FolderOf(job_.currentFile);
+  if (job_.outputFolder.empty()) job_.outputFolder = folder_.empty() ? FolderOf(job_.currentFile) : folder_;
   Debug("Output: " + job_.outputFolder);
   // Relative folders count from the current folder, as with every command
   // here; ".." therefore leads where the user expects.
@@ -288,8 +301,12 @@ int32_t Run::ImportFile() {
   Progress(GetText("General", "Importing"));
   int32_t total = 0;
   const std::string extension = ToLowerAscii(InputExtensionOf(job_.currentFile));
-  if (extension != "txt" && extension != "lst")
+  if (!folder_.empty()) {
+    state_.files.clear();
+    total = AddFolderFiles(folder_, state_.files, state_.accepted);
+  } else if (extension != "txt" && extension != "lst") {
     total = AddInputFile(job_.currentFile, state_.files, job_, state_.accepted) ? 1 : 0;
+  }
   Progress(FillPlaceholders(GetText("Msg", "Import complete"), std::to_string(total)));
   if (total == 0) {
     Print(GetText("Msg", "Conversion is not complete"));
@@ -308,11 +325,17 @@ int Run::Convert(int32_t total) {
     progress.converted = 0;
   }
   progress.running = 1;
+  int parallel = s_.advanced.parallelConversions;
+  if (parallel == 0) parallel = AutomaticParallelConversions(state_.files);
+  // Numbers that follow the files before need those files done first.
+  if (NamesDependOnEarlierFiles(s_, job_, state_.files)) parallel = 1;
+  CopyConverter converter(parallel);
   ConversionContext context{s_, job_, state_.tables, state_.files, progress, state_.decorations,
-                            [this](std::string_view line) { Print(std::string(line)); }, ConvertInCopy};
-  // The conversion runs on this thread: a console run has nothing else to
-  // do meanwhile, and a process with one thread can copy itself for each
-  // file.
+                            [this](std::string_view line) { Print(std::string(line)); }};
+  context.converter = &converter;
+  // The conversions are run from this thread: a console run has nothing
+  // else to do meanwhile, and a process with one thread can copy itself for
+  // each file.
   ConversionWorker(context);
 
   int32_t converted;
@@ -323,7 +346,8 @@ int Run::Convert(int32_t total) {
   if (converted > 0) {
     Progress(GetText("Msg", "Conversion complete"));
     Progress(FillPlaceholders(GetText("Msg", "Files converted"), std::to_string(converted), std::to_string(total)));
-    return 0;
+    // A script learns from the status whether every file was converted.
+    return converted == total ? 0 : 1;
   }
   Print(GetText("Msg", "Conversion is not complete"));
   return 1;

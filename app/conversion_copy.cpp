@@ -10,14 +10,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <exception>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/interrupts.h"
 #include "app/modules.h"
-#include "engine/helper_process.h"
 #include "engine/image_engine.h"
 #include "settings/safe_files.h"
 
@@ -25,17 +25,20 @@ namespace pictavo {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// What the copy sends back: "1" (saved) or "0", then the output path and a
-// NUL, which no path holds.
-constexpr size_t kMaxReport = 1 + 65536 + 1;
+// What a copy sends: "W" once its output is written and waits for the word
+// to replace the target, then "1" (saved) or "0", the output path (empty
+// when the file failed before it was named) and a NUL, which no path holds.
+constexpr char kWritten = 'W';
+constexpr char kCommit = 'c';
+constexpr size_t kMaxReport = 1 + 1 + 65536 + 1;
 
 [[noreturn]] void RunCopy(ConversionContext& context, const HelperSettings& limits, pid_t program, int report,
-                          int phases) {
+                          int word, int phases) {
   // The copy ends with the program, through the interrupt clean-up, which
   // removes a file it was writing.
   if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != program) _exit(1);
+  // The program's other copies are not this copy's to end.
+  ForgetConversionCopies();
   // A crash leaves no core file behind (the input file reproduces it), and
   // no file of ours half-written.
   const rlimit noCore{0, 0};
@@ -44,6 +47,15 @@ constexpr size_t kMaxReport = 1 + 65536 + 1;
   // The program syncs the folder of a saved file while this copy ends.
   DeferFolderSyncs(true);
 
+  context.commitGate = [report, word] {
+    if (!WriteAllTo(report, &kWritten, 1)) return false;
+    char said = 0;
+    ssize_t got;
+    while ((got = read(word, &said, 1)) < 0 && errno == EINTR) {
+    }
+    return got == 1 && said == kCommit;
+  };
+  context.job.outputFile.clear();
   bool saved = false;
   if (const ImageEngine* engine = ImageEngineModule()) {
     context.decorations = engine->drawingSteps(context.settings, context.job, DrawingLayerModule);
@@ -64,48 +76,84 @@ constexpr size_t kMaxReport = 1 + 65536 + 1;
   _exit(reported ? 0 : 1);
 }
 
-// Reads the copy's report until its NUL, or until the copy closes its end
-// (it has ended), holding each decode to `timeout`. The copy's ending is not
-// waited for here: it takes the copy about as long as the program's sync of
-// the folder, and the two overlap. False when the copy must be ended: out of
-// time, or sending more than any report.
-bool CollectReport(int report, int phases, std::chrono::milliseconds timeout, std::string& bytes) {
-  uint64_t counted = 0;  // odd while a decode runs
-  Clock::time_point deadline = Clock::time_point::max();
-  for (;;) {
-    uint64_t added = 0;
-    if (read(phases, &added, sizeof added) == static_cast<ssize_t>(sizeof added) && added > 0) {
-      counted += added;
-      deadline = counted % 2 == 1 ? Clock::now() + timeout : Clock::time_point::max();
-    }
-    const bool decoding = counted % 2 == 1;
-    long long wait = -1;
-    if (decoding) {
-      wait = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (wait <= 0) return false;
-    }
-    pollfd watch[2] = {{report, POLLIN, 0}, {phases, POLLIN, 0}};
-    if (poll(watch, 2, static_cast<int>(std::min<long long>(wait, 60'000))) < 0 && errno != EINTR) return false;
-    if (watch[0].revents == 0) continue;
-    char buffer[4096];
-    const ssize_t got = read(report, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return true;  // closed: the copy has ended
-    if (bytes.size() + static_cast<size_t>(got) > kMaxReport) return false;
-    bytes.append(buffer, static_cast<size_t>(got));
-    if (bytes.back() == '\0') return true;
+uint64_t MemoryAvailable() {
+  std::ifstream info("/proc/meminfo");
+  std::string key;
+  uint64_t kib = 0;
+  while (info >> key >> kib) {
+    if (key == "MemAvailable:") return kib * 1024;
+    info.ignore(256, '\n');
   }
+  return 0;
 }
 
 }  // namespace
 
-bool ConvertInCopy(ConversionContext& context) {
-  const HelperSettings limits = DefaultHelperSettings();
-  int ends[2];
-  if (pipe2(ends, O_CLOEXEC) != 0) return false;
-  HelperFd reportRead(ends[0]), reportWrite(ends[1]);
-  const HelperFd phases(HelperDoneSignal());
-  if (!phases) return false;
+int AutomaticParallelConversions(const InputFiles& files) {
+  int cores = 0;
+  cpu_set_t usable;
+  if (sched_getaffinity(0, sizeof usable, &usable) == 0) cores = CPU_COUNT(&usable);
+  if (cores <= 0) cores = static_cast<int>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
+  uint64_t largest = 0;
+  for (const auto& [path, entry] : files) largest = std::max<uint64_t>(largest, std::max<int64_t>(0, FileSizeOf(path)));
+  // A conversion's peak, from the benchmark: a 24 MB mosaic of 12
+  // megapixels peaks at about 300 MiB, a compressed file at more per byte.
+  const uint64_t perConversion = (uint64_t{48} << 20) + 24 * largest;
+  const uint64_t available = MemoryAvailable();
+  int count = std::min(cores, kMaxParallelConversions);
+  if (available > 0) count = static_cast<int>(std::min<uint64_t>(count, available / perConversion));
+  count = std::min<int>(count, static_cast<int>(files.size()));
+  return std::max(count, 1);
+}
+
+struct CopyConverter::Copy {
+  pid_t pid = -1;
+  HelperFd report;  // what the copy sends
+  HelperFd word;    // the program's word to replace the target
+  HelperFd phases;  // +1 as each decode starts and ends
+  uint64_t counted = 0;  // odd while a decode runs
+  Clock::time_point deadline = Clock::time_point::max();
+  std::string bytes;
+  bool written = false;  // waits for the word
+  bool told = false;
+  bool ended = false;  // its result is in, or it is gone
+  FileResult result;
+};
+
+CopyConverter::CopyConverter(int capacity)
+    : capacity_(std::clamp(capacity, 1, kMaxParallelConversions)), limits_(DefaultHelperSettings()) {}
+
+CopyConverter::~CopyConverter() {
+  // Only a run that stopped early leaves copies: they end without a word,
+  // which removes what they wrote.
+  for (Copy& copy : copies_) {
+    if (copy.pid <= 0) continue;
+    copy.word.reset();
+    kill(copy.pid, SIGTERM);
+    while (waitpid(copy.pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    RemoveConversionCopy(copy.pid);
+  }
+}
+
+void CopyConverter::Start(ConversionContext& context) {
+  Copy& copy = copies_.emplace_back();
+  int report[2], word[2];
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    copy.ended = true;
+    return;
+  }
+  HelperFd reportRead(report[0]), reportWrite(report[1]);
+  if (pipe2(word, O_CLOEXEC) != 0) {
+    copy.ended = true;
+    return;
+  }
+  HelperFd wordRead(word[0]), wordWrite(word[1]);
+  HelperFd phases(HelperDoneSignal());
+  if (!phases) {
+    copy.ended = true;
+    return;
+  }
 
   // Whatever waits in the program's buffers would otherwise be written twice.
   std::fflush(nullptr);
@@ -116,31 +164,126 @@ bool ConvertInCopy(ConversionContext& context) {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, signal);
   sigprocmask(SIG_BLOCK, &interrupts, &previous);
   const pid_t program = getpid();
-  const pid_t copy = fork();
-  if (copy == 0) {
+  const pid_t pid = fork();
+  if (pid == 0) {
     sigprocmask(SIG_SETMASK, &previous, nullptr);
+    // The other copies' ends are theirs and the program's alone: a word or
+    // an end of file must reach each copy from the program only.
+    for (Copy& other : copies_) {
+      other.report.reset();
+      other.word.reset();
+      other.phases.reset();
+    }
     reportRead.reset();
-    RunCopy(context, limits, program, reportWrite.get(), phases.get());
+    wordWrite.reset();
+    RunCopy(context, limits_, program, reportWrite.get(), wordRead.get(), phases.get());
   }
-  if (copy > 0) SetConversionCopy(copy);
+  if (pid > 0) AddConversionCopy(pid);
   sigprocmask(SIG_SETMASK, &previous, nullptr);
-  if (copy < 0) return false;
-  reportWrite.reset();
-
-  std::string report;
-  const bool collected = CollectReport(reportRead.get(), phases.get(), limits.timeout, report);
-  // Done with its file, or about to be ended: nothing is left to pass a
-  // signal on to.
-  SetConversionCopy(0);
-  if (!collected) kill(copy, SIGKILL);
-  const bool complete = collected && report.size() >= 2 && report.back() == '\0';
-  const bool saved = complete && report[0] == '1';
-  if (complete) context.job.outputFile = report.substr(1, report.size() - 2);
-  if (saved) SyncFolderOf(context.job.outputFile);
-  while (waitpid(copy, nullptr, 0) < 0 && errno == EINTR) {
+  if (pid < 0) {
+    copy.ended = true;
+    return;
   }
-  // Once reported saved, the file is in place, however the copy then ends.
-  return saved;
+  fcntl(reportRead.get(), F_SETFL, fcntl(reportRead.get(), F_GETFL) | O_NONBLOCK);
+  copy.pid = pid;
+  copy.report = std::move(reportRead);
+  copy.word = std::move(wordWrite);
+  copy.phases = std::move(phases);
+}
+
+void CopyConverter::Read(Copy& copy) {
+  uint64_t added = 0;
+  if (read(copy.phases.get(), &added, sizeof added) == static_cast<ssize_t>(sizeof added) && added > 0) {
+    copy.counted += added;
+    copy.deadline = copy.counted % 2 == 1 ? Clock::now() + limits_.timeout : Clock::time_point::max();
+  }
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(copy.report.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return;  // nothing more for now
+    if (got == 0) {
+      copy.ended = true;  // closed: the copy has ended, with or without its result
+      return;
+    }
+    copy.bytes.append(buffer, static_cast<size_t>(got));
+    if (!copy.written && copy.bytes.front() == kWritten) {
+      copy.written = true;
+      copy.bytes.erase(0, 1);
+    }
+    if (copy.bytes.size() > kMaxReport) {
+      kill(copy.pid, SIGKILL);  // no copy of ours says this much
+      copy.ended = true;
+      return;
+    }
+    if (copy.bytes.size() >= 2 && copy.bytes.back() == '\0') {
+      copy.result.saved = copy.bytes[0] == '1';
+      copy.result.outputFile = copy.bytes.substr(1, copy.bytes.size() - 2);
+      copy.ended = true;
+      return;
+    }
+  }
+}
+
+FileResult CopyConverter::Finish(ConversionContext&) {
+  if (copies_.empty()) return {};
+  Copy& oldest = copies_.front();
+  for (;;) {
+    // The oldest file's turn: it may replace its target.
+    if (oldest.written && !oldest.told && !oldest.ended) {
+      oldest.told = WriteAllTo(oldest.word.get(), &kCommit, 1);
+      if (!oldest.told) oldest.ended = true;
+    }
+    if (oldest.ended) break;
+
+    std::vector<pollfd> watch;
+    std::vector<Copy*> watched;
+    Clock::time_point nearest = Clock::time_point::max();
+    const Clock::time_point now = Clock::now();
+    for (Copy& copy : copies_) {
+      if (copy.ended || copy.pid <= 0) continue;
+      // A decode that outlasts its time ends its copy: the file is not converted.
+      if (copy.deadline <= now) {
+        kill(copy.pid, SIGKILL);
+        copy.ended = true;
+        continue;
+      }
+      nearest = std::min(nearest, copy.deadline);
+      watch.push_back({copy.report.get(), POLLIN, 0});
+      watch.push_back({copy.phases.get(), POLLIN, 0});
+      watched.push_back(&copy);
+    }
+    if (watch.empty()) {
+      oldest.ended = true;  // nothing left that could still report
+      continue;
+    }
+    long long wait = 60'000;
+    if (nearest != Clock::time_point::max())
+      wait = std::clamp<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(nearest - now).count() + 1,
+                                   0, 60'000);
+    if (poll(watch.data(), watch.size(), static_cast<int>(wait)) < 0 && errno != EINTR) {
+      for (Copy* copy : watched) {
+        kill(copy->pid, SIGKILL);
+        copy->ended = true;
+      }
+      continue;
+    }
+    for (size_t i = 0; i < watched.size(); ++i)
+      if (watch[2 * i].revents != 0 || watch[2 * i + 1].revents != 0) Read(*watched[i]);
+  }
+
+  FileResult result = oldest.result;
+  // A copy that said it saved before it was told to has not: no file may
+  // replace its target out of turn.
+  if (!oldest.told) result.saved = false;
+  if (result.saved) SyncFolderOf(result.outputFile);
+  if (oldest.pid > 0) {
+    while (waitpid(oldest.pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    RemoveConversionCopy(oldest.pid);
+  }
+  copies_.pop_front();
+  return result;
 }
 
 }  // namespace pictavo

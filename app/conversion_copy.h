@@ -1,21 +1,62 @@
 // Console runs convert each file in a copy of the program (fork), which
 // loads the image engine with FreeImage and its libraries while the program
 // itself never does: a copy of a small process starts and ends faster than
-// any helper, and only one process maps those libraries. The copy decodes
-// in itself, so a file that crashes or hangs a decoder costs the copy, never
+// any helper, and only the copies map those libraries. A copy decodes in
+// itself, so a file that crashes or hangs a decoder costs the copy, never
 // the program: the program ends a copy whose decode outlasts its time limit,
 // and a copy that ends in any other way than by reporting counts as a file
 // not converted. Only for a process with one thread (a console run), which
 // no other thread can leave holding a lock in the copy.
+//
+// Several copies may convert at once. Each writes its output to a hidden
+// temporary file and then waits for the program's word before it replaces
+// the target, which the program gives in the order of the files: outputs,
+// numbers and a name shared by two files end exactly as in a run of one
+// file at a time.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
+#include <deque>
+#include <string>
+
 #include "engine/convert.h"
+#include "engine/helper_process.h"
 
 namespace pictavo {
 
-// A converter for ConversionContext::convertFile. The copy runs ConvertFile
-// with the image engine's decoder limits (DefaultHelperSettings) and hands
-// back whether the file was saved and its output path (job.outputFile).
-bool ConvertInCopy(ConversionContext& context);
+// The most files a run converts at once.
+inline constexpr int kMaxParallelConversions = 64;
+
+// How many files to convert at once for `Parallel Conversions` = 0: one per
+// core, fewer when the memory available would not hold that many
+// conversions of the largest file.
+int AutomaticParallelConversions(const InputFiles& files);
+
+class CopyConverter : public FileConverter {
+ public:
+  // `capacity`: files under way at once (1 to kMaxParallelConversions).
+  explicit CopyConverter(int capacity);
+  ~CopyConverter() override;
+  CopyConverter(const CopyConverter&) = delete;
+  CopyConverter& operator=(const CopyConverter&) = delete;
+
+  int Capacity() const override { return capacity_; }
+  void Start(ConversionContext& context) override;
+  FileResult Finish(ConversionContext& context) override;
+
+ private:
+  struct Copy;
+  using Clock = std::chrono::steady_clock;
+
+  // Reads what `copy` sent and tracks its decodes; false once it has ended
+  // (or must be ended).
+  void Read(Copy& copy);
+
+  const int capacity_;
+  const HelperSettings limits_;
+  std::deque<Copy> copies_;  // in the order the files started
+};
 
 }  // namespace pictavo

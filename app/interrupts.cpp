@@ -15,13 +15,21 @@ namespace {
 
 termios g_terminal{};
 std::atomic<bool> g_restoreTerminal{false};
-std::atomic<pid_t> g_copy{0};
+// Fixed slots, which a signal handler may read: one per file under way.
+constexpr int kCopySlots = 64;
+constinit std::atomic<pid_t> g_copies[kCopySlots] = {};
 
 void OnInterrupt(int signal) {
-  if (const pid_t copy = g_copy.load(); copy > 0) {
-    kill(copy, signal);
-    kill(copy, SIGCONT);
-    while (waitpid(copy, nullptr, 0) < 0 && errno == EINTR) {
+  for (std::atomic<pid_t>& slot : g_copies) {
+    if (const pid_t copy = slot.load(); copy > 0) {
+      kill(copy, signal);
+      kill(copy, SIGCONT);
+    }
+  }
+  for (std::atomic<pid_t>& slot : g_copies) {
+    if (const pid_t copy = slot.load(); copy > 0) {
+      while (waitpid(copy, nullptr, 0) < 0 && errno == EINTR) {
+      }
     }
   }
   RemovePendingFiles();
@@ -47,7 +55,23 @@ void InstallInterruptCleanup() {
   }
 }
 
-void SetConversionCopy(pid_t copy) { g_copy.store(copy); }
+void AddConversionCopy(pid_t copy) {
+  for (std::atomic<pid_t>& slot : g_copies) {
+    pid_t empty = 0;
+    if (slot.compare_exchange_strong(empty, copy)) return;
+  }
+}
+
+void RemoveConversionCopy(pid_t copy) {
+  for (std::atomic<pid_t>& slot : g_copies) {
+    pid_t expected = copy;
+    slot.compare_exchange_strong(expected, 0);
+  }
+}
+
+void ForgetConversionCopies() {
+  for (std::atomic<pid_t>& slot : g_copies) slot.store(0);
+}
 
 void InstallCrashCleanup() {
   // A stack overflow has no stack left to run the handler on.

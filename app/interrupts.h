@@ -11,10 +11,13 @@ namespace pictavo {
 // signal would have ended the program anyway.
 void InstallInterruptCleanup();
 
-// The copy of the program that converts the file now (app/conversion_copy.h),
-// or 0. An interrupting signal is passed on to it, and the program ends only
-// once the copy has removed the file it was writing.
-void SetConversionCopy(pid_t copy);
+// The copies of the program converting files now (app/conversion_copy.h).
+// An interrupting signal is passed on to each, and the program ends only
+// once they have removed the files they were writing. A copy forgets its
+// siblings, which are not its to end.
+void AddConversionCopy(pid_t copy);
+void RemoveConversionCopy(pid_t copy);
+void ForgetConversionCopies();
 
 // On a crash (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT), too: remove the
 // files being written, then end as the crash would have. For a copy of the

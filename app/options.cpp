@@ -199,6 +199,7 @@ std::vector<OptionRow> BuildTable() {
                    "Custom Timestamp"));
   t.push_back(Echo(FlagRow("--NO-SUBFOLDERS", "Advanced", "Keep Subfolders", 0), E::Naming, "Keep Subfolders"));
   t.push_back(Echo(FlagRow("--NO-METADATA", "Advanced", "Keep Metadata", 0), E::Naming, "Keep Metadata"));
+  t.push_back(Echo(Row({"--PARALLEL"}, F::Num, "Advanced", "Parallel Conversions"), E::Naming, "Parallel Conversions"));
   return t;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -141,25 +142,32 @@ void PrepareFreeImageMetadata(FIBITMAP* image, bool keepMetadata) {
 
 }  // namespace
 
-bool SaveBitmapSafely(FIBITMAP* image, int format, const std::string& path, int flags, const std::string& inputPath,
-                      const PngExtras* extras) {
-  if (!image) return false;
-  if (!inputPath.empty() && SameFile(path, inputPath)) return false;  // never overwrite the photograph
+std::unique_ptr<PendingFile> WriteBitmapSafely(FIBITMAP* image, int format, const std::string& path, int flags,
+                                               const std::string& inputPath, const PngExtras* extras) {
+  if (!image) return nullptr;
+  if (!inputPath.empty() && SameFile(path, inputPath)) return nullptr;  // never overwrite the photograph
 
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   // Hidden while it is being written; removed on every way out but success,
   // an interrupting signal included.
-  PendingFile temp(folder + "." + name + ".pictavo-XXXXXX");
-  if (temp.fd() < 0) return false;
+  auto temp = std::make_unique<PendingFile>(folder + "." + name + ".pictavo-XXXXXX");
+  if (temp->fd() < 0) return nullptr;
 
-  CheckedWriter writer(temp);
+  CheckedWriter writer(*temp);
   if (extras && format == FIF_PNG && (!extras->exifBlock.empty() || extras->colors != ColorStatement::kNone))
     writer.InsertMetadata(*extras);
   FreeImageIO io = CheckedWriter::Io();
   const bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(format), image, &io, &writer, flags) != FALSE;
-  return saved && writer.Finish() && temp.Commit(path, 0666 & ~ProcessUmask());
+  if (!saved || !writer.Finish()) return nullptr;
+  return temp;
+}
+
+bool SaveBitmapSafely(FIBITMAP* image, int format, const std::string& path, int flags, const std::string& inputPath,
+                      const PngExtras* extras) {
+  const std::unique_ptr<PendingFile> written = WriteBitmapSafely(image, format, path, flags, inputPath, extras);
+  return written && written->Commit(path, 0666 & ~ProcessUmask());
 }
 
 bool ConvertFile(ConversionContext& context) {
@@ -213,7 +221,13 @@ bool ConvertFile(ConversionContext& context) {
       extras.exifBlock = BuildExifBlock(exif.Finish(), FreeImage_GetWidth(image.get()),
                                         FreeImage_GetHeight(image.get()), extras.colors);
   }
-  return SaveBitmapSafely(image.get(), job.outputFormatId, job.outputFile, job.saveFlags, job.currentFile, &extras);
+  const std::unique_ptr<PendingFile> written =
+      WriteBitmapSafely(image.get(), job.outputFormatId, job.outputFile, job.saveFlags, job.currentFile, &extras);
+  // Nothing of the picture is needed while the file waits for its turn.
+  image.reset();
+  metadata.reset();
+  if (!written || (context.commitGate && !context.commitGate())) return false;
+  return written->Commit(job.outputFile, 0666 & ~ProcessUmask());
 }
 
 }  // namespace pictavo

@@ -22,6 +22,29 @@ struct DecorationSteps {
   std::function<Bitmap(Bitmap image, int width, int height)> watermark;
 };
 
+struct ConversionContext;
+
+// What became of one file.
+struct FileResult {
+  bool saved = false;
+  // The output's path once the file was named ("" when it failed before).
+  std::string outputFile;
+};
+
+// Converts files for the worker, one at a time or several at once. Start
+// begins the conversion of job.currentFile as the job stands then; Finish
+// gives back the oldest file started and not yet finished, waiting for it,
+// and replaces its target only then, so that outputs appear in the order of
+// the files whatever order their conversions end in.
+class FileConverter {
+ public:
+  virtual ~FileConverter() = default;
+  // How many files may be under way at once (at least 1).
+  virtual int Capacity() const = 0;
+  virtual void Start(ConversionContext& context) = 0;
+  virtual FileResult Finish(ConversionContext& context) = 0;
+};
+
 // Everything a run reads and writes. The caller leaves settings, job and
 // files alone while the worker runs; progress is shared under its mutex.
 struct ConversionContext {
@@ -33,18 +56,26 @@ struct ConversionContext {
   DecorationSteps decorations;
   // Receives the per-file debug lines of console runs; may be empty.
   std::function<void(std::string_view line)> printLine;
-  // Converts job.currentFile: ConvertFile where the image engine is linked
-  // (the window, tests), a copy of the program that loads it otherwise
-  // (console runs, app/conversion_copy.h).
+  // Converts job.currentFile in this process, one file after another:
+  // ConvertFile where the image engine is linked (tests). Used when there is
+  // no `converter`.
   std::function<bool(ConversionContext& context)> convertFile;
+  // Converts the files elsewhere (copies of the program, several at once:
+  // app/conversion_copy.h).
+  FileConverter* converter = nullptr;
+  // Called by ConvertFile once the output is written, before it replaces
+  // the target; false abandons the file. Empty: replace at once.
+  std::function<bool()> commitGate;
 };
 
 // Converts job.currentFile; true when the output file was saved.
 bool ConvertFile(ConversionContext& context);
 
-// Converts every queued file through context.convertFile while
-// progress.running is set; stores the count of converted files in
-// progress.converted. Returns 0.
+// Converts every queued file in the set's order while progress.running is
+// set, through context.converter or else context.convertFile, and does what
+// follows each file in that same order (debug lines, %n% and %rnd%, the
+// timestamp); stores the count of converted files in progress.converted.
+// Returns 0.
 int ConversionWorker(ConversionContext& context);
 
 // What a PNG gets besides its pixels: the camera's EXIF block and what its

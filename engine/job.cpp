@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <random>
 
 #include "engine/formats.h"
@@ -87,12 +88,37 @@ std::string RelativeFolderOf(const std::string& path, const std::string& base) {
   return ReplaceAll(folder, base, "");
 }
 
-bool AddInputFile(const std::string& path, InputFiles& files, const ConversionJob& job,
-                  const std::vector<std::string>& accepted) {
+namespace {
+
+bool Accepted(const std::string& path, const std::vector<std::string>& accepted) {
   if (FileSizeOf(path) == 0) return false;
   const size_t dot = path.find_last_of('.');
   const std::string extension = dot == std::string::npos ? std::string() : ToLowerAscii(path.substr(dot + 1));
-  if (!ListContains(accepted, extension)) return false;
+  return ListContains(accepted, extension);
+}
+
+}  // namespace
+
+int32_t AddFolderFiles(const std::string& folder, InputFiles& files, const std::vector<std::string>& accepted) {
+  namespace fs = std::filesystem;
+  int32_t added = 0;
+  std::error_code error;
+  // Links to folders are not followed, so no loop can hold the walk.
+  fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied, error);
+  for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
+    std::error_code kind;
+    if (!walk->is_regular_file(kind)) continue;  // a link to a file counts as the file
+    const std::string path = walk->path().string();
+    if (!Accepted(path, accepted) || files.contains(path)) continue;
+    files[path] = InputFileEntry{1, FolderOf(path).substr(folder.size())};
+    ++added;
+  }
+  return added;
+}
+
+bool AddInputFile(const std::string& path, InputFiles& files, const ConversionJob& job,
+                  const std::vector<std::string>& accepted) {
+  if (!Accepted(path, accepted)) return false;
   files.clear();
   files[path] = InputFileEntry{1, RelativeFolderOf(path, job.inputPath)};
   return true;

@@ -78,6 +78,12 @@ int32_t RandomInRange(int32_t low, int32_t high);
 bool AddInputFile(const std::string& path, InputFiles& files, const ConversionJob& job,
                   const std::vector<std::string>& accepted);
 
+// Every file below `folder` (subfolders included, folders reached through
+// symbolic links left out, unreadable ones skipped) that AddInputFile would
+// take, added to the set without emptying it, each with its folder relative
+// to `folder` (which ends in "/"). Gives the number added.
+int32_t AddFolderFiles(const std::string& folder, InputFiles& files, const std::vector<std::string>& accepted);
+
 // Folder part of `path` (through its last "/") with every occurrence of
 // `base` removed, when it contains `base`; otherwise "".
 std::string RelativeFolderOf(const std::string& path, const std::string& base);

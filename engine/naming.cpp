@@ -173,4 +173,19 @@ std::string ExpandWatermarkText(const Settings& settings, const ConversionJob& j
   return out;
 }
 
+bool NamesDependOnEarlierFiles(const Settings& settings, const ConversionJob& job, const InputFiles& files) {
+  // Two runs that differ in nothing but those numbers tell.
+  ConversionJob one = job, two = job;
+  one.sequenceNumber = one.randomNumber = 1;
+  two.sequenceNumber = two.randomNumber = 2;
+  const bool textWatermark = settings.watermark.doWatermark == 1;
+  for (const auto& [path, entry] : files) {
+    one.currentFile = two.currentFile = path;
+    one.relativeFolder = two.relativeFolder = entry.relativeFolder;
+    if (ExpandFilenameMask(settings, one) != ExpandFilenameMask(settings, two)) return true;
+    if (textWatermark && ExpandWatermarkText(settings, one) != ExpandWatermarkText(settings, two)) return true;
+  }
+  return false;
+}
+
 }  // namespace pictavo

@@ -35,4 +35,9 @@ std::string StripExtension(std::string_view name);
 // `Watermark`/`Text` with its tokens expanded; the rest keeps its case.
 std::string ExpandWatermarkText(const Settings& settings, const ConversionJob& job);
 
+// Whether a file's name or watermark text depends on how many files before
+// it were converted (%n%, %rnd%, also where a file's own name carries
+// them): such files must be converted one at a time, in order.
+bool NamesDependOnEarlierFiles(const Settings& settings, const ConversionJob& job, const InputFiles& files);
+
 }  // namespace pictavo

@@ -177,6 +177,8 @@ struct Settings {
     // Camera metadata (EXIF) copied into the output; written after the
     // layout's own keys of the group.
     uint8_t keepMetadata = 0;
+    // Files converted at once; 0: one per core, fewer when memory is short.
+    int32_t parallelConversions = 0;
   } advanced;
 
   struct File {

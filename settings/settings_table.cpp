@@ -159,6 +159,7 @@ const SettingDescriptor kTable[] = {
     {"Advanced", "Out Folders Number", K::Enum, D::Fixed, "5", nullptr, W::Always, "", PICTAVO_BYTE(advanced.outFoldersNumber)},
     {"Advanced", "Keep Subfolders", K::Flag, D::Fixed, "1", nullptr, W::Always, "", PICTAVO_BYTE(advanced.keepSubfolders)},
     {"Advanced", "Keep Metadata", K::Flag, D::Fixed, "1", nullptr, W::Always, "", PICTAVO_BYTE(advanced.keepMetadata)},
+    {"Advanced", "Parallel Conversions", K::Int, D::Fixed, "0", nullptr, W::Always, "", PICTAVO_INT(advanced.parallelConversions)},
 
     {"File", "Recent Out Folders", K::Text, D::Fixed, "", nullptr, W::Always, "", PICTAVO_TEXT(file.recentOutFolders)},
     {"File", "Recent Files", K::Text, D::Fixed, "", nullptr, W::Always, "", PICTAVO_TEXT(file.recentFiles)},

@@ -49,10 +49,12 @@ std::string Html(std::string_view text) {
 // What the run options do; every other option writes settings, which say it.
 std::string RunOptionText(OptionAction action) {
   switch (action) {
-    case OptionAction::Input: return "The RAW file to convert. Starts a console conversion.";
+    case OptionAction::Input:
+      return "The RAW file to convert, or a folder: every RAW file below it, subfolders included, in name order. "
+             "Starts a console conversion.";
     case OptionAction::Output:
-      return "The folder the PNG file is written to; it must exist. Relative folders count from the current "
-             "folder. Without it, the input file's folder.";
+      return "The folder the PNG files are written to; it must exist. Relative folders count from the current "
+             "folder. Without it, the input file's folder (or the input folder itself).";
     case OptionAction::Conversion: return "The output format: png.";
     case OptionAction::Profile: return "Reads further options from the [CLI] group of a profile file.";
     case OptionAction::Debug: return "Prints every setting the run uses, and what happens to the file.";
@@ -69,7 +71,8 @@ const char* ValueName(const OptionRow& row) {
     case OptionForm::Real: return "REAL";
     case OptionForm::Word: return "WORD";
     case OptionForm::Text:
-      if (row.action == OptionAction::Input || row.action == OptionAction::Profile) return "FILE";
+      if (row.action == OptionAction::Input) return "PATH";
+      if (row.action == OptionAction::Profile) return "FILE";
       if (row.action == OptionAction::Output) return "FOLDER";
       return "TEXT";
     case OptionForm::Flag: return "";
