@@ -151,8 +151,9 @@ std::unique_ptr<PendingFile> WriteBitmapSafely(FIBITMAP* image, int format, cons
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   // Hidden while it is being written; removed on every way out but success,
-  // an interrupting signal included.
-  auto temp = std::make_unique<PendingFile>(folder + "." + name + ".pictavo-XXXXXX");
+  // an interrupting signal included. Its name keeps the start of the
+  // target's, short enough for a target named at the length limit.
+  auto temp = std::make_unique<PendingFile>(folder + "." + name.substr(0, 200) + ".pictavo-XXXXXX");
   if (temp->fd() < 0) return nullptr;
 
   CheckedWriter writer(*temp);

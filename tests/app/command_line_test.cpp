@@ -16,19 +16,22 @@ TEST(VersionDisplay, PrintsTheVersionInAnyLetterCase) {
   }
 }
 
-TEST(HelpDisplay, PrintsTheThirtySevenLinesWithTheProgramName) {
+TEST(HelpDisplay, PrintsTheThirtyNineLinesWithTheProgramName) {
   for (const char* option : {"-h", "-?", "--help", "--HELP"}) {
     auto result = RunProgram({option});
     EXPECT_EQ(result.exitStatus, 0);
-    ASSERT_EQ(result.lines.size(), 37u) << option;
+    ASSERT_EQ(result.lines.size(), 39u) << option;
     EXPECT_EQ(result.lines[0], " ");
     EXPECT_EQ(result.lines[1], "Usage: pictavo -i <filename> [options]");
     EXPECT_EQ(result.lines[3], "  pictavo -i example.raw");
     EXPECT_EQ(result.lines[6], "  pictavo -i /tmp/example.raw -o ~/converted --png-compression=zlib6");
-    EXPECT_EQ(result.lines[13], "  -c STR, --conversion=STR  Set output extension, STR = (png)");
-    EXPECT_EQ(result.lines[28], "  --no-metadata             Don't copy the camera's metadata (EXIF) into the output");
-    EXPECT_EQ(result.lines[29], "    ...                     Refer documentation for all available options");
-    EXPECT_EQ(result.lines[36], "  -v, --version             Display version information and exit");
+    EXPECT_EQ(result.lines[7], "  pictavo -i ~/photos -o ~/converted --parallel=2");
+    EXPECT_EQ(result.lines[12], "  -i PATH, --input=PATH     Set input file, or a folder of them");
+    EXPECT_EQ(result.lines[14], "  -c STR, --conversion=STR  Set output extension, STR = (png)");
+    EXPECT_EQ(result.lines[29], "  --no-metadata             Don't copy the camera's metadata (EXIF) into the output");
+    EXPECT_EQ(result.lines[30], "  --parallel=NUM            Convert NUM files at once, 0 = one per core");
+    EXPECT_EQ(result.lines[31], "    ...                     Refer documentation for all available options");
+    EXPECT_EQ(result.lines[38], "  -v, --version             Display version information and exit");
   }
 }
 

@@ -86,6 +86,7 @@ TEST_F(ConsoleRunTest, DebugRunPrintsEverySettingItUsesInOrder) {
                             "File Timestamp: CURRENT",
                             "Keep Subfolders: 1",
                             "Keep Metadata: 1",
+                            "Parallel Conversions: 0",
                             "Processing: " + input,
                             "Saving As: " + out + "/photo.png",
                             "OK"}));
@@ -213,7 +214,8 @@ TEST_F(ConsoleRunTest, RunChecksStopWithTheirMessageAndExitWithOne) {
     Lines tail;  // last lines printed
   };
   const std::vector<Case> cases = {
-      {{"-i", dir.path()}, {"Error: Invalid input file"}},
+      {{"-i", input, "--parallel=-1"}, {"Error: Invalid parallel value"}},
+      {{"-i", input, "--parallel=65"}, {"Error: Invalid parallel value"}},
       {{"-i", dir.file("*.raw")}, {"Error: Invalid input file"}},
       {{"-i", dir.file("empty.raw")}, {"Error: Invalid input file"}},
       {{"-i", dir.file("missing.raw")}, {"Error: Invalid input file"}},

@@ -128,5 +128,35 @@ TEST_F(NamingTest, WatermarkTokensComeFromTheTextAsTyped) {
   EXPECT_EQ(Watermark("Save 50%"), "Save 50%");
 }
 
+TEST_F(NamingTest, NamesThatFollowEarlierFilesAreTold) {
+  InputFiles files{{"/In/IMG_0001.CR2", {1, ""}}, {"/In/IMG_0002.CR2", {1, ""}}};
+  struct Case {
+    const char* mask;
+    int watermark;  // Do Watermark: 1 text, 2 picture
+    const char* text;
+    bool depends;
+  };
+  const Case cases[] = {
+      {"%filename%.%ext%", 0, "", false},
+      {"%filename%-%N%.%ext%", 0, "", true},
+      {"%Rnd%.%ext%", 0, "", true},
+      {"%yyyy%-%width%x%height%-%bpp%.%ext%", 0, "", false},
+      {"%filename%.%ext%", 1, "Shot %n%", true},
+      {"%filename%.%ext%", 2, "Shot %n%", false},  // the text is not drawn
+      {"%filename%.%ext%", 1, "Shot %width%", false},
+  };
+  for (const Case& c : cases) {
+    settings.advanced.filenameMask = c.mask;
+    settings.watermark.doWatermark = static_cast<uint8_t>(c.watermark);
+    settings.watermark.text = c.text;
+    EXPECT_EQ(NamesDependOnEarlierFiles(settings, job, files), c.depends) << c.mask << " " << c.text;
+  }
+  // A file's own name may carry the token, which the mask then expands.
+  settings.advanced.filenameMask = "%filename%.%ext%";
+  settings.watermark.doWatermark = 0;
+  files["/In/take %n%.CR2"] = {1, ""};
+  EXPECT_TRUE(NamesDependOnEarlierFiles(settings, job, files));
+}
+
 }  // namespace
 }  // namespace pictavo

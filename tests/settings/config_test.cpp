@@ -76,7 +76,8 @@ const char* const kDefaultFile =
     "Image Greyscale = 0\r\nImage Opacity = 255\r\nImage Boundary = 0\r\nImage Position = 8\r\n"
     "Image X Offset = 10\r\nImage Y Offset = 10\r\nImage Rotation = 0\r\nImage Size = 0\r\nImage Scale = 10\r\n; \r\n"
     "[Advanced]\r\nFilename Mask = %filename%.%ext%\r\nFile Timestamp = 0\r\nCustom Timestamp = 1600000001\r\n"
-    "Out Folders History = 1\r\nOut Folders Number = 5\r\nKeep Subfolders = 1\r\nKeep Metadata = 1\r\n; \r\n"
+    "Out Folders History = 1\r\nOut Folders Number = 5\r\nKeep Subfolders = 1\r\nKeep Metadata = 1\r\n"
+    "Parallel Conversions = 0\r\n; \r\n"
     "[File]\r\nRecent Out Folders = \r\nRecent Files = \r\n; \r\n"
     "[Privacy]\r\nClean Recent Files = 0\r\n; \r\n";
 
