@@ -1,6 +1,9 @@
 #include "app/cmdline.h"
 
+#include <unistd.h>
+
 #include "app/console_run.h"
+#include "app/conversion_service.h"
 #include "app/options.h"
 #include "settings/preferences_file.h"
 #include "settings/program.h"
@@ -214,6 +217,10 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& params, Proc
   ResetJob(state.job, state.files, state.accepted, state.tables.inputExtensions);
   SetDefaultSettings(state.settings, 1);
   BuildLanguageTable();
+
+  // The window's converter (app/conversion_service.h), never a terminal's.
+  if (first == kConversionServiceOption && params.size() == 1 && !isatty(STDIN_FILENO))
+    return RunConversionService(state, STDIN_FILENO, STDOUT_FILENO);
 
   // The two modes with a window of their own; the caller runs them.
   if (first == "-U") {

@@ -32,7 +32,7 @@ constexpr char kWritten = 'W';
 constexpr char kCommit = 'c';
 constexpr size_t kMaxReport = 1 + 1 + 65536 + 1;
 
-[[noreturn]] void RunCopy(ConversionContext& context, const HelperSettings& limits, pid_t program, int report,
+[[noreturn]] void RunCopy(ConversionContext& context, const DecodeLimits& limits, pid_t program, int report,
                           int word, int phases) {
   // The copy ends with the program, through the interrupt clean-up, which
   // removes a file it was writing.
@@ -121,7 +121,7 @@ struct CopyConverter::Copy {
 };
 
 CopyConverter::CopyConverter(int capacity)
-    : capacity_(std::clamp(capacity, 1, kMaxParallelConversions)), limits_(DefaultHelperSettings()) {}
+    : capacity_(std::clamp(capacity, 1, kMaxParallelConversions)), limits_(DefaultDecodeLimits()) {}
 
 CopyConverter::~CopyConverter() {
   // Only a run that stopped early leaves copies: they end without a word,

@@ -55,7 +55,7 @@ class CopyConverter : public FileConverter {
   void Read(Copy& copy);
 
   const int capacity_;
-  const HelperSettings limits_;
+  const DecodeLimits limits_;
   std::deque<Copy> copies_;  // in the order the files started
 };
 

@@ -11,8 +11,6 @@
 
 #include "app/cmdline.h"
 #include "app/instance_lock.h"
-#include "engine/image_engine.h"
-#include "engine/isolated_decoder.h"
 #include "settings/config.h"
 #include "settings/program.h"
 #include "texts/language.h"
@@ -158,11 +156,7 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
 }  // namespace pictavo
 
 extern "C" int pictavo_run_desktop(pictavo::ProcessState& state, int& argc, char** argv) {
-  // The window's Qt threads rule out copying the process: its decodes start
-  // pictavo-decode, so that a file that crashes or hangs a decoder costs that
-  // file, not the window. This module links the image engine and the drawing
-  // layer.
-  pictavo::SetDecoder(pictavo::IsolatedDecoder());
-  state.decorations = pictavo::DrawingSteps(state.settings, state.job, pictavo_drawing_layer);
+  // The window converts nothing in its own process: every file goes to the
+  // program it starts for a run (ui/conversion_dialog.h).
   return pictavo::RunDesktop(state, argc, argv);
 }

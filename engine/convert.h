@@ -66,6 +66,10 @@ struct ConversionContext {
   // Called by ConvertFile once the output is written, before it replaces
   // the target; false abandons the file. Empty: replace at once.
   std::function<bool()> commitGate;
+  // Told as each file starts (its number, from 1) and once what follows it
+  // is done; may be empty.
+  std::function<void(int32_t index, const std::string& input)> fileStarted;
+  std::function<void(int32_t index, const FileResult& result)> fileFinished;
 };
 
 // Converts job.currentFile; true when the output file was saved.

@@ -128,9 +128,8 @@ void ReapFinishedHelpers(bool wait) {
   });
 }
 
-HelperSettings DefaultHelperSettings() {
-  HelperSettings helper;
-  helper.executable = HelperExecutable("pictavo-decode");
+DecodeLimits DefaultDecodeLimits() {
+  DecodeLimits helper;
   if (const char* text = std::getenv("PICTAVO_DECODE_TIMEOUT")) {
     char* end = nullptr;
     const long seconds = std::strtol(text, &end, 10);

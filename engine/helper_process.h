@@ -1,5 +1,5 @@
 // Starting and waiting for the helper processes that read untrusted files
-// (the decoder, the metadata reader): each gets /dev/null for its standard
+// (the metadata reader): each gets /dev/null for its standard
 // streams, a result file as descriptor 3, a counter to report through as
 // descriptor 4 and nothing else of ours.
 #pragma once
@@ -14,25 +14,21 @@
 
 namespace pictavo {
 
-// How a decoder is bounded: the settings of pictavo-decode, and of a console
-// run's copy of the program, which decodes in itself.
-struct HelperSettings {
-  // The helper executable: pictavo-decode beside the running program, or in
-  // ../libexec/pictavo from it in an installed tree.
-  std::string executable;
-  // Wall-clock time one decode may take before the helper is killed.
+// How a decode is bounded, in the copy of the program that converts a file.
+struct DecodeLimits {
+  // Wall-clock time one decode may take before the copy is ended.
   std::chrono::milliseconds timeout{std::chrono::seconds(60)};
-  // Address space the helper may use, in bytes; 0 for no limit. Well above
+  // Address space a decode may use, in bytes; 0 for no limit. Well above
   // what a full decode of the largest photographs needs (a 24-megapixel one
   // peaks below 400 MiB). A decode that runs into it mostly fails cleanly and
   // gives no picture.
   uint64_t memoryLimit = uint64_t{8} << 30;
 };
 
-// The settings above. PICTAVO_DECODE_TIMEOUT, when set to whole seconds from
+// The limits above. PICTAVO_DECODE_TIMEOUT, when set to whole seconds from
 // 1 to 3600, replaces the 60 s time limit (tests use it to end a hanging
 // decode sooner).
-HelperSettings DefaultHelperSettings();
+DecodeLimits DefaultDecodeLimits();
 
 // The descriptor a helper finds its result file under.
 inline constexpr int kHelperResultFd = 3;

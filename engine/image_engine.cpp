@@ -2,14 +2,14 @@
 
 #include <utility>
 
-#include "engine/isolated_decoder.h"
+#include "engine/limited_decoder.h"
 #include "engine/load.h"
 
 namespace pictavo {
 
 namespace {
 
-bool ConvertInThisProcess(ConversionContext& context, const HelperSettings& limits, int phases) {
+bool ConvertInThisProcess(ConversionContext& context, const DecodeLimits& limits, int phases) {
   SetDecoder(DecoderInThisProcess(limits, phases));
   return ConvertFile(context);
 }

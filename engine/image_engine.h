@@ -14,7 +14,7 @@ namespace pictavo {
 struct ImageEngine {
   // ConvertFile with every decode made in this process (DecoderInThisProcess
   // with `limits` and `phases`).
-  bool (*convertInThisProcess)(ConversionContext& context, const HelperSettings& limits, int phases);
+  bool (*convertInThisProcess)(ConversionContext& context, const DecodeLimits& limits, int phases);
   // See DrawingSteps.
   DecorationSteps (*drawingSteps)(const Settings& settings, const ConversionJob& job,
                                   const DrawingLayer* (*layer)());

@@ -29,7 +29,7 @@ constexpr int64_t kMaxHeaderlessBytes = int64_t{1} << 30;
 std::mutex decoderMutex;
 Decoder replacementDecoder;  // guarded by decoderMutex; empty: DecodeWithFreeImage
 
-Decoded Decode(FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
+Bitmap Decode(FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
   Decoder decoder;
   {
     std::lock_guard lock(decoderMutex);
@@ -155,16 +155,13 @@ Bitmap LoadImage(const Settings& settings, const std::string& path, bool* decode
   }
   const int flags = RawLoadFlags(settings, "raw");
 
-  Decoded result = Decode(FIF_RAW, path, flags);
-  // A decoder that crashed or hung on the file ends the loading: the next
-  // decoder would get the same hostile bytes, and reading them as pixels
-  // would report noise as a converted picture.
-  auto nothingYet = [&result] { return !result.image && !result.decoderFailed; };
-  if (nothingYet()) result = Decode(FIF_JPEG, path, kJpegLoadFlags);
-  if (result.decoderFailed) return nullptr;
-  if (result.image) {
+  // A decoder that crashes or hangs on the file takes the process that
+  // converts it down (app/conversion_copy.h): no other attempt follows.
+  Bitmap image = Decode(FIF_RAW, path, flags);
+  if (!image) image = Decode(FIF_JPEG, path, kJpegLoadFlags);
+  if (image) {
     *decoded = true;
-    return std::move(result.image);
+    return image;
   }
   // Nearly any readable file gives a picture here, so the user sees its
   // bytes instead of a failure.

@@ -16,26 +16,13 @@
 namespace pictavo {
 
 // The decoder attempts (RAW and JPEG through FreeImage) go through this one
-// function, so that they can be moved out of the process without touching
-// the loading rules. Null when the decoder gives no picture.
+// function, so that limits can be put around them without touching the
+// loading rules. Null when the decoder gives no picture.
 Bitmap DecodeWithFreeImage(FREE_IMAGE_FORMAT format, const std::string& path, int flags);
 
-// What a replacement decoder gives back. A plain Bitmap converts to it: the
-// picture, or null when the decoder found none.
-struct Decoded {
-  Decoded() = default;
-  Decoded(Bitmap picture) : image(std::move(picture)) {}  // implicit: decoders may return a Bitmap
-
-  Bitmap image;
-  // The decoder crashed, hit its memory limit or ran out of time on this
-  // file. Loading then gives up on the file instead of trying the next
-  // decoder on the same bytes or reading them as pixels.
-  bool decoderFailed = false;
-};
-
-// Replaces the decoder function (tests, decoding in a helper process);
-// nullptr restores DecodeWithFreeImage.
-using Decoder = std::function<Decoded(FREE_IMAGE_FORMAT format, const std::string& path, int flags)>;
+// Replaces the decoder function (tests, decoding under limits); nullptr
+// restores DecodeWithFreeImage. Null when the decoder gives no picture.
+using Decoder = std::function<Bitmap(FREE_IMAGE_FORMAT format, const std::string& path, int flags)>;
 void SetDecoder(Decoder decoder);
 
 // Load flags of an input group; only "raw" has any. Auto gives
@@ -47,8 +34,8 @@ int RawLoadFlags(const Settings& settings, std::string_view group);
 // pixel, mode 2 is 16-bit 5-6-5. Null when nothing can be read.
 Bitmap LoadHeaderlessRaw(const Settings& settings, const std::string& path, int mode);
 
-// Every load attempt in order until one gives a picture. A file on which a
-// decoder failed (see Decoded) gives none. `decoded`, when given, tells
+// Every load attempt in order until one gives a picture. `decoded`, when
+// given, tells
 // whether the picture came from a decoder (the photograph itself, which its
 // metadata describes) rather than from reading the bytes as pixels.
 Bitmap LoadImage(const Settings& settings, const std::string& path, bool* decoded = nullptr);

@@ -106,7 +106,7 @@ int ConversionWorker(ConversionContext& context) {
   std::vector<std::string> made;      // output subfolders this run made
   auto next = context.files.begin();  // the next file to start
   auto oldest = next;                  // the next file to finish
-  int32_t started = 0, inFlight = 0;
+  int32_t started = 0, finished = 0, inFlight = 0;
   for (;;) {
     while (inFlight < capacity && next != context.files.end() && progress.running.load()) {
       job.currentFile = next->first;
@@ -119,6 +119,7 @@ int ConversionWorker(ConversionContext& context) {
         progress.index = ++started;
         progress.currentName = job.currentFile;
       }
+      if (context.fileStarted) context.fileStarted(started, job.currentFile);
       converter.Start(context);
       ++next;
       ++inFlight;
@@ -130,6 +131,7 @@ int ConversionWorker(ConversionContext& context) {
     const FileResult result = converter.Finish(context);
     --inFlight;
     ++oldest;
+    ++finished;
     // A file that failed before it was named keeps the name before it.
     if (!result.outputFile.empty()) job.outputFile = result.outputFile;
     if (debug) {
@@ -137,9 +139,11 @@ int ConversionWorker(ConversionContext& context) {
       context.printLine("Saving As: " + job.outputFile);
       context.printLine(result.saved ? "OK" : "Not OK");
     }
-    if (!result.saved) continue;
-    ++converted;
-    AfterSavedFile(context);
+    if (result.saved) {
+      ++converted;
+      AfterSavedFile(context);
+    }
+    if (context.fileFinished) context.fileFinished(finished, result);
   }
   // Folders made for files that were not converted leave nothing behind.
   for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {

@@ -20,7 +20,7 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]]; then
   exit 2
 fi
 shift $(($# > 0 ? 1 : 0))
-all_targets=(preferences command_line profile theme_value naming headerless helper_result exif_tags)
+all_targets=(preferences command_line profile theme_value naming headerless exif_tags)
 targets=("$@")
 ((${#targets[@]})) || targets=("${all_targets[@]}")
 

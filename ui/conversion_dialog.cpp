@@ -8,13 +8,15 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
+#include <QProcess>
 #include <QWindow>
-#include <atomic>
-#include <thread>
+#include <algorithm>
+#include <map>
+#include <optional>
 
 #include "decorations/decorations.h"
 #include "engine/convert.h"
+#include "engine/run_request.h"
 #include "settings/program.h"
 #include "settings/text_util.h"
 #include "ui/commands.h"
@@ -26,15 +28,20 @@ namespace pictavo {
 
 namespace {
 
-constexpr int kPollMilliseconds = 15;
 constexpr int kLabelWidth = 280;
 
 std::string ProgressPart(int32_t index, int32_t total) {
   return FillPlaceholders(GetText("Msg", "Progress"), std::to_string(index), std::to_string(total));
 }
 
-// The progress dialog of one run. It owns the worker thread, which it starts
-// when built and joins before it closes.
+std::string& ServiceProgram() {
+  static std::string program;
+  return program;
+}
+
+// The progress dialog of one run. The files are converted by the program
+// started for the run (app/conversion_service.h), never in the window's own
+// process; the dialog follows what it reports and ends it on Break.
 class ProgressDialog final : public QDialog {
  public:
   explicit ProgressDialog(MainWindow& window);
@@ -46,38 +53,40 @@ class ProgressDialog final : public QDialog {
   void reject() override { CloseBox(); }
 
  private:
-  void Poll();
+  void ReadEvents();
+  void Show(const RunEvent& event);
   void CloseBox();
-  // Joins the ended worker and reports the result in the status bar and,
-  // when `show`, in the dialog.
+  // Reports the result in the status bar and, when `show`, in the dialog.
   void Finish(bool show);
+  bool Running() const { return !finished_; }
   int CharacterWidth() const;
   // The file name as the label shows it: its middle left out when too long.
   std::string FittedName(const std::string& name) const;
 
   MainWindow& window_;
   DesktopRecords& records_;
-  ConversionContext context_;
   QLabel* label_;
   QProgressBar* bar_;
   QPushButton* okButton_;
-  QTimer poll_;
+  QProcess service_;
 
+  std::string received_;
+  std::map<int32_t, std::string> underWay_;  // file number → input
   int32_t total_ = 0;
   int32_t lastIndex_ = 0;
+  int32_t done_ = 0;
+  int32_t converted_ = 0;
   int capacity_ = 0;
   int characterWidth_ = 7;
+  bool ended_ = false;     // the run's end was reported
+  bool finished_ = false;  // the program has ended and the result is shown
   bool broken_ = false;
-  std::thread worker_;
-  std::atomic<bool> workerEnded_{false};
 };
 
 ProgressDialog::ProgressDialog(MainWindow& window)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       window_(window),
-      records_(window.records()),
-      context_{records_.settings, records_.job, records_.tables, records_.files,
-               records_.progress, records_.decorations, {}, ConvertFile} {
+      records_(window.records()) {
   // Not a child of the main window: disabling the main window would disable
   // the dialog with it. It stays on top of it as its transient window.
   setObjectName(QStringLiteral("conversionDialog"));
@@ -101,7 +110,7 @@ ProgressDialog::ProgressDialog(MainWindow& window)
   okButton_->setDefault(true);
   okButton_->setEnabled(false);
   connect(okButton_, &QPushButton::clicked, this, [this] {
-    if (!worker_.joinable()) accept();
+    if (finished_) accept();
   });
 
   const QRect owner = window.frameGeometry();
@@ -120,19 +129,27 @@ ProgressDialog::ProgressDialog(MainWindow& window)
     progress.converted = 0;
     progress.running = 1;
   }
-  worker_ = std::thread([this] {
-    ConversionWorker(context_);
-    workerEnded_ = true;
+  connect(&service_, &QProcess::readyReadStandardOutput, this, [this] { ReadEvents(); });
+  connect(&service_, &QProcess::finished, this, [this] {
+    ReadEvents();
+    Finish(true);
   });
-
-  connect(&poll_, &QTimer::timeout, this, [this] { Poll(); });
-  poll_.start(kPollMilliseconds);
+  connect(&service_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) Finish(true);
+  });
+  service_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  const std::string program = ServiceProgram().empty() ? ExecutablePath() : ServiceProgram();
+  service_.start(QString::fromStdString(program), {QStringLiteral("--conversion-service")});
+  const std::string request = EncodeRunRequest(records_.settings, records_.job, records_.files,
+                                               records_.settings.advanced.parallelConversions);
+  service_.write(request.data(), static_cast<qint64>(request.size()));
+  service_.closeWriteChannel();
 }
 
 ProgressDialog::~ProgressDialog() {
-  if (worker_.joinable()) {
-    records_.progress.running = 0;
-    worker_.join();
+  if (service_.state() != QProcess::NotRunning) {
+    service_.terminate();
+    service_.waitForFinished(-1);
   }
 }
 
@@ -154,35 +171,62 @@ int ProgressDialog::CharacterWidth() const {
   return width > 0 ? width : 7;
 }
 
-void ProgressDialog::Poll() {
-  if (!worker_.joinable()) return;
-  if (workerEnded_) {
-    Finish(true);
-    return;
+void ProgressDialog::ReadEvents() {
+  received_ += service_.readAllStandardOutput().toStdString();
+  bool broken = false;
+  while (std::optional<RunEvent> event = TakeRunEvent(received_, broken)) Show(*event);
+  if (broken && service_.state() != QProcess::NotRunning) service_.kill();  // not our program's words
+}
+
+void ProgressDialog::Show(const RunEvent& event) {
+  switch (event.kind) {
+    case RunEvent::Kind::kStarted:
+      if (event.index < 1 || event.index > total_) return;
+      underWay_[event.index] = event.name;
+      lastIndex_ = std::max(lastIndex_, event.index);
+      break;
+    case RunEvent::Kind::kFinished:
+      underWay_.erase(event.index);
+      ++done_;
+      if (event.saved) ++converted_;
+      // The numbering goes on in the window's next run.
+      records_.job.randomNumber = event.randomNumber;
+      records_.job.sequenceNumber = event.sequenceNumber;
+      bar_->setValue(std::min(done_, total_));
+      break;
+    case RunEvent::Kind::kEnded:
+      ended_ = true;
+      converted_ = event.index;
+      return;
   }
-  int32_t index;
-  std::string name;
   {
     std::lock_guard lock(records_.progress.mutex);
-    index = records_.progress.index;
-    name = records_.progress.currentName;
+    records_.progress.index = lastIndex_;
+    records_.progress.converted = converted_;
   }
-  if (index <= lastIndex_) return;
-  lastIndex_ = index;
-  setWindowTitle(QString::fromUtf8(GetText("Dialog", "Convert Progress") + " " + ProgressPart(index, total_)));
-  label_->setText(QString::fromUtf8(FittedName(name)));
-  bar_->setValue(index);
+  if (finished_) return;
+  setWindowTitle(QString::fromUtf8(GetText("Dialog", "Convert Progress") + " " + ProgressPart(lastIndex_, total_)));
+  // The file under way, or the names of those under way together.
+  std::string names;
+  if (underWay_.size() == 1) {
+    names = underWay_.begin()->second;
+  } else {
+    for (const auto& [index, input] : underWay_)
+      names += (names.empty() ? "" : ", ") + input.substr(input.find_last_of('/') + 1);
+  }
+  if (!names.empty()) label_->setText(QString::fromUtf8(FittedName(names)));
 }
 
 void ProgressDialog::Finish(bool show) {
-  worker_.join();
-  poll_.stop();
-  int32_t converted;
+  if (finished_) return;
+  finished_ = true;
+  // A run that ended without saying so was ended: by Break or by a failure
+  // of its own.
+  if (!ended_) broken_ = true;
   {
     std::lock_guard lock(records_.progress.mutex);
-    converted = records_.progress.converted;
-    // A worker that ends between two polls has moved on since the last one.
-    lastIndex_ = std::max(lastIndex_, records_.progress.index);
+    records_.progress.converted = converted_;
+    records_.progress.running = 0;
   }
   const std::string outcome = GetText("Msg", broken_ ? "Conversion is not complete" : "Conversion complete");
   window_.SetStatusText(outcome);
@@ -192,7 +236,7 @@ void ProgressDialog::Finish(bool show) {
     label_->setText(QString::fromUtf8(outcome));
   } else {
     label_->setText(QString::fromUtf8(
-        FillPlaceholders(GetText("Msg", "Files converted"), std::to_string(converted), std::to_string(total_))));
+        FillPlaceholders(GetText("Msg", "Files converted"), std::to_string(converted_), std::to_string(total_))));
     bar_->setValue(total_ + 1);
   }
   okButton_->setEnabled(true);
@@ -200,28 +244,29 @@ void ProgressDialog::Finish(bool show) {
 }
 
 void ProgressDialog::CloseBox() {
-  if (!worker_.joinable()) {
+  if (finished_) {
     accept();
     return;
   }
-  if (workerEnded_) {
+  if (service_.state() == QProcess::NotRunning) {
     // Ended but not yet noticed: close without showing the result.
+    ReadEvents();
     Finish(false);
     accept();
     return;
   }
-  // The worker cannot be suspended here, so it goes on while the question is
-  // shown; the result waits until the answer is in.
-  poll_.stop();
+  // The run goes on while the question is shown; the result waits until
+  // the answer is in.
   const bool yes = AskBreakConversion();
-  // A worker that finished meanwhile has nothing left to break, and its
-  // result is the true one.
-  if (yes && !workerEnded_) {
+  // A run that ended meanwhile has nothing left to break, and its result is
+  // the true one.
+  service_.waitForReadyRead(0);
+  ReadEvents();
+  if (yes && !ended_) {
     broken_ = true;
-    std::lock_guard lock(records_.progress.mutex);
-    records_.progress.running = 0;
+    // The files under way are abandoned: their copies remove what they wrote.
+    service_.terminate();
   }
-  poll_.start(kPollMilliseconds);
 }
 
 void ProgressDialog::closeEvent(QCloseEvent* event) {
@@ -238,6 +283,8 @@ std::string ShortenMiddle(std::string_view text, int maxChars) {
   const std::u32string shortened = chars.substr(0, keep) + U"..." + chars.substr(chars.size() - keep);
   return QString::fromStdU32String(shortened).toStdString();
 }
+
+void SetConversionServiceProgram(const std::string& program) { ServiceProgram() = program; }
 
 bool AskBreakConversion() {
   return CurrentDialogs().AskYesNo(MessageIcon::Warning, GetText("Msg", "Warning"), GetText("Msg", "Ask break conversion"));

@@ -1,5 +1,5 @@
 // The Convert command: the checks before a run, and the progress dialog that
-// follows the worker thread until the user closes it.
+// follows the run until the user closes it.
 #pragma once
 
 #include <string>
@@ -14,10 +14,14 @@ class MainWindow;
 // false), fills the job's output values and runs the progress dialog.
 bool StartConversion(MainWindow& window);
 
-// Converts the window's input files on a worker thread under a progress
-// dialog, polling it every 15 ms; returns when the user has closed the
-// dialog. The main window is disabled meanwhile.
+// Converts the window's input files under a progress dialog, in a program
+// of their own (app/conversion_service.h); returns when the user has closed
+// the dialog. The main window is disabled meanwhile.
 void RunConversionDialog(MainWindow& window);
+
+// The program that converts for the window: this program, unless a test
+// names another ("" restores it).
+void SetConversionServiceProgram(const std::string& program);
 
 // A text longer than maxChars characters as its first and last
 // (maxChars - 3) / 2 characters around "..."; shorter texts unchanged.

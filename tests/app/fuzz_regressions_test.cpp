@@ -14,7 +14,6 @@
 #include "fuzz/command_line_entry.h"
 #include "fuzz/exif_tags_entry.h"
 #include "fuzz/headerless_entry.h"
-#include "fuzz/helper_result_entry.h"
 #include "fuzz/naming_entry.h"
 #include "fuzz/preferences_entry.h"
 #include "fuzz/profile_entry.h"
@@ -57,7 +56,6 @@ TEST(FuzzRegressions, FileNamesNeverLeadOutOfTheOutputFolder) { Replay("naming",
 
 TEST(FuzzRegressions, HeaderlessDataGivesThePictureAskedForOrNothing) { Replay("headerless", fuzz::Headerless); }
 
-TEST(FuzzRegressions, HelperResultsGiveAPictureInsideTheFileOrNothing) { Replay("helper_result", fuzz::HelperResult); }
 
 TEST(FuzzRegressions, MetadataTagsGiveAnExifBlockOrNothing) { Replay("exif_tags", fuzz::ExifTags); }
 

@@ -131,30 +131,6 @@ TEST_F(LoadedLibraries, TheWindowStartsFromItsModule) {
   EXPECT_GT(fs::file_size(shots + "/pictavo1.jpg"), 1000u);
 }
 
-// Console runs decode in the copy of the program that converts: a program
-// with its image engine but without the helper executable still decodes the
-// photograph (a 320 x 240 DNG, not the square its bytes would give as
-// headerless pixels).
-TEST_F(LoadedLibraries, ConsoleRunsDecodeWithoutTheHelperExecutable) {
-  dng::DngOptions wide;
-  wide.width = 320;
-  wide.height = 240;
-  ASSERT_TRUE(dng::WriteDng(photo, wide));
-  const std::string alone = dir.file("alone");
-  fs::create_directory(alone);
-  fs::copy_file(PICTAVO_EXECUTABLE, alone + "/pictavo");
-  fs::copy_file(fs::path(PICTAVO_EXECUTABLE).parent_path() / "libpictavo-imaging.so", alone + "/libpictavo-imaging.so");
-  ASSERT_FALSE(fs::exists(alone + "/pictavo-decode"));
-
-  const auto r = RunProgram({"-q", "-i", photo, "-o", out}, {}, "", 120, alone + "/pictavo");
-  EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
-  FIBITMAP* png = FreeImage_Load(FIF_PNG, (out + "/photo.png").c_str(), 0);
-  ASSERT_NE(png, nullptr);
-  EXPECT_EQ(FreeImage_GetWidth(png), 320u);
-  EXPECT_EQ(FreeImage_GetHeight(png), 240u);
-  FreeImage_Unload(png);
-}
-
 TEST(ModulePath, BesideTheProgramOrInTheInstalledLibraryFolder) {
   test::TempDir tree;
   fs::create_directories(tree.file("bin"));

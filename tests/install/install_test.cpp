@@ -52,7 +52,7 @@ test::TempDir* InstalledTree::prefix_ = nullptr;
 
 TEST_F(InstalledTree, HoldsEveryFileWhereTheDesktopLooks) {
   for (const char* file :
-       {"bin/pictavo", "libexec/pictavo/pictavo-decode", "libexec/pictavo/pictavo-exif",
+       {"bin/pictavo", "libexec/pictavo/pictavo-exif",
         "lib/pictavo/pictavo-window.so", "lib/pictavo/libpictavo-drawing.so", "lib/pictavo/libpictavo-imaging.so",
         "share/pictavo/gfx/handdrawn.zip",
         "share/doc/pictavo/pictavo.html", "share/applications/com.corvane.Pictavo.desktop",
