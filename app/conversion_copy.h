@@ -26,9 +26,6 @@
 
 namespace pictavo {
 
-// The most files a run converts at once.
-inline constexpr int kMaxParallelConversions = 64;
-
 // How many files to convert at once for `Parallel Conversions` = 0: one per
 // core, fewer when the memory available would not hold that many
 // conversions of the largest file.

@@ -24,6 +24,9 @@ struct DecorationSteps {
 
 struct ConversionContext;
 
+// The most files a run converts at once (`Parallel Conversions`).
+inline constexpr int kMaxParallelConversions = 64;
+
 // What became of one file.
 struct FileResult {
   bool saved = false;

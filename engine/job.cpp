@@ -88,18 +88,19 @@ std::string RelativeFolderOf(const std::string& path, const std::string& base) {
   return ReplaceAll(folder, base, "");
 }
 
-namespace {
-
-bool Accepted(const std::string& path, const std::vector<std::string>& accepted) {
+bool IsAcceptedInputFile(const std::string& path, const std::vector<std::string>& accepted) {
   if (FileSizeOf(path) == 0) return false;
   const size_t dot = path.find_last_of('.');
   const std::string extension = dot == std::string::npos ? std::string() : ToLowerAscii(path.substr(dot + 1));
   return ListContains(accepted, extension);
 }
 
-}  // namespace
-
 int32_t AddFolderFiles(const std::string& folder, InputFiles& files, const std::vector<std::string>& accepted) {
+  return AddFolderFiles(folder, folder, files, accepted);
+}
+
+int32_t AddFolderFiles(const std::string& folder, const std::string& base, InputFiles& files,
+                       const std::vector<std::string>& accepted) {
   namespace fs = std::filesystem;
   int32_t added = 0;
   std::error_code error;
@@ -109,8 +110,8 @@ int32_t AddFolderFiles(const std::string& folder, InputFiles& files, const std::
     std::error_code kind;
     if (!walk->is_regular_file(kind)) continue;  // a link to a file counts as the file
     const std::string path = walk->path().string();
-    if (!Accepted(path, accepted) || files.contains(path)) continue;
-    files[path] = InputFileEntry{1, FolderOf(path).substr(folder.size())};
+    if (!IsAcceptedInputFile(path, accepted) || files.contains(path) || !path.starts_with(base)) continue;
+    files[path] = InputFileEntry{1, FolderOf(path).substr(base.size())};
     ++added;
   }
   return added;
@@ -118,7 +119,7 @@ int32_t AddFolderFiles(const std::string& folder, InputFiles& files, const std::
 
 bool AddInputFile(const std::string& path, InputFiles& files, const ConversionJob& job,
                   const std::vector<std::string>& accepted) {
-  if (!Accepted(path, accepted)) return false;
+  if (!IsAcceptedInputFile(path, accepted)) return false;
   files.clear();
   files[path] = InputFileEntry{1, RelativeFolderOf(path, job.inputPath)};
   return true;

@@ -83,6 +83,13 @@ bool AddInputFile(const std::string& path, InputFiles& files, const ConversionJo
 // take, added to the set without emptying it, each with its folder relative
 // to `folder` (which ends in "/"). Gives the number added.
 int32_t AddFolderFiles(const std::string& folder, InputFiles& files, const std::vector<std::string>& accepted);
+// The same with the files' folders relative to `base`, which `folder` lies
+// in (so that the folder's own name is kept).
+int32_t AddFolderFiles(const std::string& folder, const std::string& base, InputFiles& files,
+                       const std::vector<std::string>& accepted);
+
+// Whether AddInputFile takes `path`: not empty, an accepted extension.
+bool IsAcceptedInputFile(const std::string& path, const std::vector<std::string>& accepted);
 
 // Folder part of `path` (through its last "/") with every occurrence of
 // `base` removed, when it contains `base`; otherwise "".

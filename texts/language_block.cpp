@@ -13,6 +13,7 @@ const LanguagePair kBuiltInBlock[] = {
     {"File", "File"},
     {"New", "New"},
     {"Select Input File", "Add Input File..."},
+    {"Select Input Folder", "Add Input Folder..."},
     {"Select Output Folder", "Select Output Folder..."},
     {"Output Format Options", "Options..."},
     {"Exit", "Exit"},
@@ -31,6 +32,7 @@ const LanguagePair kBuiltInBlock[] = {
     {"Input File", "Input File:"},
     {"Output Folder", "Output Folder:"},
     {"Output Format", "Output Format:"},
+    {"Input Count", "%s1% files"},
     {"Preparing", "Preparing..."},
     {"Importing", "Importing..."},
     {"Converting", "Converting..."},
@@ -70,6 +72,7 @@ const LanguagePair kBuiltInBlock[] = {
 
     {"_GROUP_", "Dialog"},
     {"Select Input Files", "Select Input Files"},
+    {"Select Input Folder", "Select Input Folder"},
     {"Select Output Folder", "Select Output Folder"},
     {"Select Watermark Image", "Select Watermark Image"},
     {"All Supported Files", "All Supported Files"},
@@ -227,6 +230,7 @@ const LanguagePair kBuiltInBlock[] = {
     {"Custom Timestamp", "Custom Timestamp:"},
     {"Keep Subfolders", "Keep Subfolders:"},
     {"Keep Metadata", "Keep Camera Metadata:"},
+    {"Parallel Conversions", "Parallel Conversions:"},
     // Everything else.
     {"Title", "Preferences..."},
     {"Save window position", "Save Window's Coords:"},

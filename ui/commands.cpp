@@ -60,15 +60,24 @@ QStringList InputFileFilters(const std::vector<std::string>& accepted, const Inp
 bool ChooseInputFile(MainWindow& window) {
   DesktopRecords& r = window.records();
   bool accepted = false;
-  const std::optional<std::string> file =
-      CurrentDialogs().OpenFile(GetText("Dialog", "Select Input Files"),
-                                InputFileFilters(r.accepted, r.tables.inputExtensions), r.job.currentFile);
-  if (file) {
-    accepted = AddInputFile(window, *file);
+  const std::vector<std::string> chosen =
+      CurrentDialogs().OpenFiles(GetText("Dialog", "Select Input Files"),
+                                 InputFileFilters(r.accepted, r.tables.inputExtensions), r.job.currentFile);
+  if (!chosen.empty()) {
+    accepted = SetInputItems(window, chosen);
     ProcessPendingEvents();
   }
   // The next dialog starts without a preset unless a conversion sets one.
   r.job.currentFile.clear();
+  window.PostLayout();
+  return accepted;
+}
+
+bool ChooseInputFolder(MainWindow& window) {
+  const std::string shown = window.inputField()->text().toStdString();
+  const std::optional<std::string> folder =
+      CurrentDialogs().ChooseFolder(GetText("Dialog", "Select Input Folder"), FileSizeOf(shown) == -2 ? shown : "");
+  const bool accepted = folder && FileSizeOf(*folder) == -2 && SetInputItems(window, {*folder});
   window.PostLayout();
   return accepted;
 }
@@ -106,15 +115,46 @@ void RefreshOutputFolderList(MainWindow& window) {
   list->setCurrentIndex(list->count() > 0 ? selected : -1);
 }
 
-bool AddInputFile(MainWindow& window, const std::string& path) {
-  DesktopRecords& r = window.records();
-  if (!AddInputFile(path, r.files, r.job, r.accepted)) return false;
-  if (r.job.consoleRun) return true;
+namespace {
 
-  window.inputField()->setText(QString::fromStdString(path));
+std::string AsFolder(const std::string& path) { return path.ends_with('/') ? path : path + "/"; }
+
+}  // namespace
+
+int32_t CollectInputFiles(const std::vector<std::string>& items, InputFiles& files, const ConversionJob& job,
+                          const std::vector<std::string>& accepted) {
+  if (items.size() == 1) {
+    if (FileSizeOf(items[0]) == -2) return AddFolderFiles(AsFolder(items[0]), files, accepted);
+    return AddInputFile(items[0], files, job, accepted) ? 1 : 0;
+  }
+  int32_t added = 0;
+  for (const std::string& item : items) {
+    if (FileSizeOf(item) == -2) {
+      // Several folders keep their names apart in the output.
+      std::string folder = AsFolder(item);
+      while (folder.size() > 1 && folder.ends_with("//")) folder.pop_back();
+      added += AddFolderFiles(folder, FolderOf(folder.substr(0, folder.size() - 1)), files, accepted);
+    } else if (FileSizeOf(item) > 0 && IsAcceptedInputFile(item, accepted) && !files.contains(item)) {
+      files[item] = InputFileEntry{1, ""};
+      ++added;
+    }
+  }
+  return added;
+}
+
+bool SetInputItems(MainWindow& window, const std::vector<std::string>& items) {
+  DesktopRecords& r = window.records();
+  InputFiles found;
+  const int32_t count = CollectInputFiles(items, found, r.job, r.accepted);
+  if (count == 0) return false;
+  r.files = std::move(found);
+  const bool oneFolder = items.size() == 1 && FileSizeOf(items[0]) == -2;
+  const std::string shown = items.size() == 1 ? items[0]
+                                              : FillPlaceholders(GetText("General", "Input Count"), std::to_string(count));
+  window.SetInputItems(items, QString::fromStdString(shown));
   window.inputField()->setCursorPosition(0);  // show where the path starts
   if (window.folderList()->currentText().isEmpty()) {
-    const std::string folder = r.job.inputPath.empty() ? FolderOf(path) : r.job.inputPath;
+    const std::string folder = oneFolder ? AsFolder(items[0]) : FolderOf(items[0]);
     PushRecentOutputFolder(r.settings, folder);
     r.job.outputFolder = folder;
     RefreshOutputFolderList(window);
@@ -124,9 +164,10 @@ bool AddInputFile(MainWindow& window, const std::string& path) {
 
 bool OpenGivenFile(MainWindow& window, const std::string& path) {
   std::error_code error;
-  if (path.empty() || !std::filesystem::is_regular_file(path, error)) return false;
+  if (path.empty() || !(std::filesystem::is_regular_file(path, error) || std::filesystem::is_directory(path, error)))
+    return false;
   const std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
-  return !error && AddInputFile(window, absolute);
+  return !error && SetInputItems(window, {absolute});
 }
 
 std::string RecentOutputFolder(const Settings& settings, int i) {

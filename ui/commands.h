@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/formats.h"
+#include "engine/job.h"
 #include "settings/settings.h"
 
 namespace pictavo {
@@ -18,8 +19,12 @@ class MainWindow;
 // and the settings stay.
 void NewCommand(MainWindow& window);
 
-// The open-file dialog; true when the chosen file became the input file.
+// The open-file dialog, which takes several files; true when they became
+// the input.
 bool ChooseInputFile(MainWindow& window);
+
+// The folder dialog for the input: every RAW file below the folder.
+bool ChooseInputFolder(MainWindow& window);
 
 // The folder dialog; an existing folder becomes the output folder and the
 // first history entry.
@@ -29,14 +34,23 @@ void ChooseOutputFolder(MainWindow& window);
 // folder. Leaves the list alone while the history is empty.
 void RefreshOutputFolderList(MainWindow& window);
 
-// The engine's AddInputFile plus what the window shows for an accepted file
-// (outside console runs): the path in the input field and, when no output
-// folder is shown yet, the file's folder as the output folder.
-bool AddInputFile(MainWindow& window, const std::string& path);
+// The files a run of these input items converts: one file (taken by name,
+// as AddInputFile takes it), one folder (every file below it, relative to
+// it), or several files and folders (each folder keeping its own name).
+// Gives the number added.
+int32_t CollectInputFiles(const std::vector<std::string>& items, InputFiles& files, const ConversionJob& job,
+                          const std::vector<std::string>& accepted);
 
-// A file named on the command line, as a file manager passes it: an
-// existing file with an accepted extension becomes the input file, as a drop
-// on the window would make it; anything else is ignored (false).
+// Makes files and folders (a dialog's choice, a drop, a file manager's) the
+// input when they hold anything to convert: the input field shows the one
+// path, or how many files there are; when no output folder is shown yet,
+// the first item's folder (a lone folder itself) becomes the output folder.
+// False, and nothing changed, when there is nothing to convert.
+bool SetInputItems(MainWindow& window, const std::vector<std::string>& items);
+
+// A file or folder named on the command line, as a file manager passes it:
+// an existing one with something to convert becomes the input, as a drop on
+// the window would make it; anything else is ignored (false).
 bool OpenGivenFile(MainWindow& window, const std::string& path);
 
 // Entry i (from 0) of `File`/`Recent Out Folders`, spaces trimmed; "" past

@@ -309,9 +309,11 @@ bool StartConversion(MainWindow& window) {
     return false;
   };
 
-  job.currentFile = std::string(TrimBlanks(window.inputField()->text().toStdString()));
+  // The field's files and folders, read again: the folders may have changed.
+  const std::vector<std::string> items = window.InputItems();
+  job.currentFile = items.front();
   r.files.clear();
-  AddInputFile(job.currentFile, r.files, job, r.accepted);
+  CollectInputFiles(items, r.files, job, r.accepted);
   job.outputFolder = std::string(TrimBlanks(window.folderList()->currentText().toStdString()));
   const int formatIndex = window.formatList()->currentData().toInt();
   const std::vector<std::string>& extensions = OutputExtensions();

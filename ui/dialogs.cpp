@@ -55,6 +55,19 @@ class QtDialogs final : public Dialogs {
     return file.toStdString();
   }
 
+  std::vector<std::string> OpenFiles(const std::string& title, const QStringList& filters,
+                                     const std::string& preset) override {
+    QString selected = filters.isEmpty() ? QString() : filters.front();
+    const QStringList files = QFileDialog::getOpenFileNames(QApplication::activeWindow(), Text(title),
+                                                            QString::fromUtf8(preset),
+                                                            filters.join(QStringLiteral(";;")), &selected,
+                                                            // The supported list runs to dozens of patterns.
+                                                            QFileDialog::HideNameFilterDetails);
+    std::vector<std::string> chosen;
+    for (const QString& file : files) chosen.push_back(file.toStdString());
+    return chosen;
+  }
+
   std::optional<std::string> ChooseFolder(const std::string& title, const std::string& start) override {
     const QString folder =
         QFileDialog::getExistingDirectory(QApplication::activeWindow(), Text(title), QString::fromUtf8(start));

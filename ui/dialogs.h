@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pictavo {
 
@@ -27,6 +28,9 @@ class Dialogs {
   // with ("" for none). Nothing when cancelled.
   virtual std::optional<std::string> OpenFile(const std::string& title, const QStringList& filters,
                                               const std::string& preset) = 0;
+  // The same for one or several files; none when cancelled.
+  virtual std::vector<std::string> OpenFiles(const std::string& title, const QStringList& filters,
+                                             const std::string& preset) = 0;
   // A folder, starting at `start`. Nothing when cancelled.
   virtual std::optional<std::string> ChooseFolder(const std::string& title, const std::string& start) = 0;
   virtual std::optional<QColor> ChooseColor(const std::string& title, const QColor& initial) = 0;

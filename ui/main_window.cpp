@@ -38,7 +38,7 @@ namespace {
 constexpr const char* kManualFile = "pictavo.html";
 
 // The fixed line below the panel.
-constexpr const char* kNotice = "Tip: drop a RAW photo onto this window to pick it.";
+constexpr const char* kNotice = "Tip: drop RAW photos or folders onto this window.";
 
 QString Qs(const std::string& text) { return QString::fromUtf8(text); }
 
@@ -120,10 +120,11 @@ void MainWindow::CreateControls() {
   inputField_->setObjectName(QStringLiteral("inputField"));
   // Files dropped on the field go to the window like any other drop.
   inputField_->setAcceptDrops(false);
-  inputField_->setGeometry(10, 20, 350, 20);
+  inputField_->setGeometry(10, 20, 326, 20);
 
   BuildFieldToolbars();
   fieldToolbars_[0]->move(364, 19);
+  fieldToolbars_[3]->move(340, 19);
 
   rowSpacing_ = 30;
   folderLabel_ = rowLabel("outputFolderLabel", "Output Folder", rowSpacing_ + 15);
@@ -205,6 +206,7 @@ void MainWindow::BuildMenus() {
           {{kCommandNew, "New", "Ctrl+N", "New"},
            {-1, nullptr, nullptr, nullptr},
            {kCommandAddInputFile, "Select Input File", nullptr, "Add"},
+           {kCommandAddInputFolder, "Select Input Folder", nullptr, "FavFolder"},
            {kCommandSelectOutputFolder, "Select Output Folder", nullptr, "OutFolder"},
            {-1, nullptr, nullptr, nullptr},
            {kCommandExit, "Exit", "Alt+X", "Exit"}});
@@ -266,10 +268,11 @@ void MainWindow::BuildFieldToolbars() {
     const char* tooltip;
     QPoint at;
   };
-  const Field fields[3] = {{kCommandAddInputFile, "Add", "Select Input File", QPoint(364, 19)},
+  const Field fields[4] = {{kCommandAddInputFile, "Add", "Select Input File", QPoint(364, 19)},
                            {kCommandSelectOutputFolder, "OutFolder", "Select Output Folder", QPoint(364, 59)},
-                           {kCommandOutputFormatOptions, "OutFormat", "Output Format Options", QPoint(396, 99)}};
-  for (int n = 1; n <= 3; ++n) {
+                           {kCommandOutputFormatOptions, "OutFormat", "Output Format Options", QPoint(396, 99)},
+                           {kCommandAddInputFolder, "FavFolder", "Select Input Folder", QPoint(340, 19)}};
+  for (int n = 1; n <= 4; ++n) {
     const Field& field = fields[n - 1];
     QToolBar*& toolbar = fieldToolbars_[n - 1];
     const QPoint at = toolbar ? toolbar->pos() : field.at;
@@ -297,11 +300,13 @@ void MainWindow::LayoutMainWindow() {
   const int h = height();
   panel_->setGeometry(panel_->x(), toolbarHeight_ + panelTop_, w,
                       std::max(0, h - menuHeight_ - toolbarHeight_ - statusBarHeight_ - 40));
-  for (QWidget* field : {static_cast<QWidget*>(inputField_), static_cast<QWidget*>(folderList_),
-                         static_cast<QWidget*>(formatList_)})
+  for (QWidget* field : {static_cast<QWidget*>(folderList_), static_cast<QWidget*>(formatList_)})
     field->resize(w - 160, field->height());
+  // The input row has two buttons: a folder, and files.
+  inputField_->resize(w - 184, inputField_->height());
   const int rowY[3] = {19, 59, 99};
   for (int n = 0; n < 3; ++n) fieldToolbars_[n]->setGeometry(w - 146, rowY[n], 24, 24);
+  fieldToolbars_[3]->setGeometry(w - 170, rowY[0], 24, 24);
   convertButton_->move(w - 110, convertButton_->y());
   mainToolbar_->resize(w, toolbarHeight_);
   update();
@@ -346,6 +351,7 @@ void MainWindow::RunCommand(int command) {
     case kCommandNew: NewCommand(*this); break;
     case kCommandExit: close(); break;
     case kCommandAddInputFile: ChooseInputFile(*this); break;
+    case kCommandAddInputFolder: ChooseInputFolder(*this); break;
     case kCommandSelectOutputFolder: ChooseOutputFolder(*this); break;
     case kCommandConvert: StartConversion(*this); break;
     case kCommandManual: OpenWithShell(ManualPath(records_.job.programFolder)); break;
@@ -363,6 +369,18 @@ void MainWindow::RunCommand(int command) {
     case kCommandCheckForNewVersion: CheckForUpdates(records_.update); break;
     default: break;
   }
+}
+
+void MainWindow::SetInputItems(std::vector<std::string> items, const QString& text) {
+  inputItems_ = std::move(items);
+  inputItemsText_ = text;
+  inputField_->setText(text);
+}
+
+std::vector<std::string> MainWindow::InputItems() const {
+  const QString shown = inputField_->text();
+  if (!inputItems_.empty() && shown == inputItemsText_) return inputItems_;
+  return {std::string(TrimBlanks(shown.toStdString()))};
 }
 
 void MainWindow::SetStatusText(const std::string& text) { statusField_->setText(Qs(text)); }
@@ -397,12 +415,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   event->setDropAction(Qt::CopyAction);
   event->accept();
-  // Only the first of several dropped files is taken: the window converts
-  // one file at a time.
-  if (urls.isEmpty()) return;
-  const QString path = urls.front().toLocalFile();
-  if (path.isEmpty()) return;
-  AddInputFile(*this, path.toStdString());
+  // Every dropped file and folder is taken.
+  std::vector<std::string> items;
+  for (const QUrl& url : urls)
+    if (const QString path = url.toLocalFile(); !path.isEmpty()) items.push_back(path.toStdString());
+  if (items.empty()) return;
+  ::pictavo::SetInputItems(*this, items);
   QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
 }
 

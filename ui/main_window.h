@@ -50,6 +50,7 @@ enum Command : int {
   kCommandNew = 0,
   kCommandExit = 3,
   kCommandAddInputFile = 5,
+  kCommandAddInputFolder = 6,
   kCommandSelectOutputFolder = 7,
   kCommandOutputFormatOptions = 8,
   kCommandConvert = 14,
@@ -75,8 +76,9 @@ class MainWindow : public QMainWindow {
 
   DesktopRecords& records() { return records_; }
 
-  // (Re)create the menu bar, the main toolbar and the three one-button
-  // toolbars beside the rows; each replaces the one built before.
+  // (Re)create the menu bar, the main toolbar and the one-button toolbars
+  // beside the rows (input file, output folder, output format, input
+  // folder); each replaces the one built before.
   void BuildMenus();
   void BuildMainToolbar();
   void BuildFieldToolbars();
@@ -104,6 +106,13 @@ class MainWindow : public QMainWindow {
   // The placement as it was when the window was closed, or as it is now
   // while it is open.
   WindowPlacement FinalPlacement() const;
+
+  // The input: the files and folders the field stands for, shown as `text`
+  // (ui/commands.h SetInputItems).
+  void SetInputItems(std::vector<std::string> items, const QString& text);
+  // What the field stands for now: those items while it shows their text,
+  // else the path typed into it.
+  std::vector<std::string> InputItems() const;
 
   QLineEdit* inputField() const { return inputField_; }
   QComboBox* folderList() const { return folderList_; }
@@ -143,7 +152,9 @@ class MainWindow : public QMainWindow {
   QLabel* noticeLabel_ = nullptr;
   QLabel* statusField_ = nullptr;
   QToolBar* mainToolbar_ = nullptr;
-  QToolBar* fieldToolbars_[3] = {nullptr, nullptr, nullptr};
+  QToolBar* fieldToolbars_[4] = {nullptr, nullptr, nullptr, nullptr};
+  std::vector<std::string> inputItems_;
+  QString inputItemsText_;
 
   int menuHeight_ = 0;
   int toolbarHeight_ = 0;

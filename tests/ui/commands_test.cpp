@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -120,7 +122,7 @@ TEST_F(CommandsTest, NewEmptiesTheFieldsAndTheJobButKeepsTheHistory) {
   NewCommand(*window);  // with no history the one empty item stays
   EXPECT_EQ(ListItems(window->folderList()), (Folders{""}));
 
-  AddInputFile(*window, Photo("one.dng"));
+  SetInputItems(*window, {Photo("one.dng")});
   ASSERT_FALSE(window->inputField()->text().isEmpty());
   const std::string history = settings.file.recentOutFolders;
   job.currentFile = "leftover";
@@ -137,7 +139,7 @@ TEST_F(CommandsTest, NewEmptiesTheFieldsAndTheJobButKeepsTheHistory) {
 
 TEST_F(CommandsTest, AnAcceptedFileBringsItsFolderAsOutputFolder) {
   const std::string first = Photo("first.dng");
-  EXPECT_TRUE(AddInputFile(*window, first));
+  EXPECT_TRUE(SetInputItems(*window, {first}));
   const std::string folder = dir_.path() + "/";
   EXPECT_EQ(window->inputField()->text().toStdString(), first);
   EXPECT_EQ(window->folderList()->currentText().toStdString(), folder);
@@ -148,7 +150,7 @@ TEST_F(CommandsTest, AnAcceptedFileBringsItsFolderAsOutputFolder) {
   std::filesystem::create_directory(dir_.file("more"));
   const std::string second = dir_.file("more/second.DNG");
   ASSERT_TRUE(dng::WriteDng(second, {}));
-  EXPECT_TRUE(AddInputFile(*window, second));
+  EXPECT_TRUE(SetInputItems(*window, {second}));
   EXPECT_EQ(window->inputField()->text().toStdString(), second);
   EXPECT_EQ(window->folderList()->currentText().toStdString(), folder);
   EXPECT_EQ(files.size(), 1u);
@@ -161,20 +163,25 @@ TEST_F(CommandsTest, ARejectedFileChangesNothing) {
   const std::string empty = dir_.file("empty.dng");
   test::WriteFile(empty, "");
   for (const std::string& path : {text, empty}) {
-    EXPECT_FALSE(AddInputFile(*window, path));
+    EXPECT_FALSE(SetInputItems(*window, {path}));
     EXPECT_TRUE(window->inputField()->text().isEmpty());
     EXPECT_TRUE(window->folderList()->currentText().isEmpty());
     EXPECT_TRUE(settings.file.recentOutFolders.empty());
   }
 }
 
-TEST_F(CommandsTest, DroppingSeveralFilesTakesOnlyTheFirst) {
+// Every dropped file and folder is taken; the field says how many files
+// that makes, and a folder's files keep the folder's name below the output.
+TEST_F(CommandsTest, DroppingFilesAndAFolderTakesThemAll) {
   const std::string a = Photo("a.dng");
   const std::string b = Photo("b.dng");
-  const std::string c = Photo("c.dng");
+  std::filesystem::create_directories(dir_.file("shoot/deeper"));
+  const std::string c = Photo("shoot/c.dng");
+  const std::string d = Photo("shoot/deeper/d.DNG");
+  test::WriteFile(dir_.file("shoot/notes.txt"), "not a photo");
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(b)), QUrl::fromLocalFile(QString::fromStdString(a)),
-                QUrl::fromLocalFile(QString::fromStdString(c))});
+                QUrl::fromLocalFile(QString::fromStdString(dir_.file("shoot")))});
   const QPoint at = window->inputField()->mapTo(window.get(), QPoint(5, 5));
   QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(window.get(), &enter);
@@ -183,9 +190,30 @@ TEST_F(CommandsTest, DroppingSeveralFilesTakesOnlyTheFirst) {
   QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(window.get(), &drop);
 
-  EXPECT_EQ(window->inputField()->text().toStdString(), b);
-  ASSERT_EQ(files.size(), 1u);
-  EXPECT_TRUE(files.contains(b));
+  EXPECT_EQ(window->inputField()->text().toStdString(), "4 files");
+  std::map<std::string, std::string> taken;
+  for (const auto& [path, entry] : files) taken[path] = entry.relativeFolder;
+  EXPECT_EQ(taken, (std::map<std::string, std::string>{{a, ""}, {b, ""}, {c, "shoot/"}, {d, "shoot/deeper/"}}));
+  EXPECT_EQ(window->InputItems(), (std::vector<std::string>{b, a, dir_.file("shoot")}));
+  // Typing over the count makes the field a path again.
+  window->inputField()->setText(QString::fromStdString(dir_.file("shoot")));
+  EXPECT_EQ(window->InputItems(), std::vector<std::string>{dir_.file("shoot")});
+}
+
+TEST_F(CommandsTest, TheFolderCommandTakesAFolderWithPhotographs) {
+  std::filesystem::create_directories(dir_.file("empty"));
+  std::filesystem::create_directories(dir_.file("shoot"));
+  Photo("shoot/a.dng");
+  dialogs.nextFolder = dir_.file("empty");
+  EXPECT_FALSE(ChooseInputFolder(*window));
+  EXPECT_TRUE(window->inputField()->text().isEmpty());
+  dialogs.nextFolder = dir_.file("shoot");
+  EXPECT_TRUE(ChooseInputFolder(*window));
+  EXPECT_EQ(dialogs.folderTitle, "Select Input Folder");
+  EXPECT_EQ(window->inputField()->text().toStdString(), dir_.file("shoot"));
+  // A lone folder is its own output folder, as a file's folder is.
+  EXPECT_EQ(job.outputFolder, dir_.file("shoot") + "/");
+  EXPECT_EQ(files.size(), 1u);
 }
 
 TEST_F(CommandsTest, TheOpenFileDialogOffersRawFilesAndForgetsItsPreset) {

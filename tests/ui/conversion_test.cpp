@@ -260,6 +260,24 @@ TEST_F(ConversionTest, AFileThatFailsInsideTheRunCountsAsNotConverted) {
   EXPECT_TRUE(std::filesystem::is_empty(out_));
 }
 
+// A folder typed into the field converts every photograph below it into
+// the same subfolders of the output, several at once.
+TEST_F(ConversionTest, AFolderConvertsIntoItsSubfolders) {
+  std::filesystem::create_directories(dir_.file("shoot/2019"));
+  Photo("shoot/a.dng", 600, 400);
+  Photo("shoot/2019/b.dng");
+  window->inputField()->setText(QString::fromStdString(dir_.file("shoot")));
+  ShowFolder(out_);
+  settings.advanced.parallelConversions = 2;
+  Outcome outcome;
+  const auto finished = CloseWhenFinished(outcome);
+  EXPECT_TRUE(StartConversion(*window));
+  EXPECT_EQ(outcome.title, QStringLiteral("Conversion complete (2/2)"));
+  EXPECT_EQ(outcome.label, QStringLiteral("Files converted: 2 of 2"));
+  EXPECT_GT(FileSizeOf(out_ + "/a.png"), 0);
+  EXPECT_GT(FileSizeOf(out_ + "/2019/b.png"), 0);
+}
+
 // A file that crashes its decoder costs that file only: the window reports
 // the run as usual, the other file is converted, and the next run goes on.
 TEST_F(ConversionTest, ADecoderCrashIsAFileNotConverted) {

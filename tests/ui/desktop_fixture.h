@@ -52,6 +52,14 @@ class ScriptedDialogs final : public Dialogs {
     filePreset = preset;
     return nextFile;
   }
+  std::vector<std::string> OpenFiles(const std::string& title, const QStringList& filters,
+                                     const std::string& preset) override {
+    fileTitle = title;
+    fileFilters = filters;
+    filePreset = preset;
+    if (!nextFiles.empty()) return nextFiles;
+    return nextFile ? std::vector<std::string>{*nextFile} : std::vector<std::string>{};
+  }
   std::optional<std::string> ChooseFolder(const std::string& title, const std::string& start) override {
     folderTitle = title;
     folderStart = start;
@@ -74,6 +82,7 @@ class ScriptedDialogs final : public Dialogs {
   std::deque<bool> answers;              // Yes/No answers in order; No when none is left
   std::function<void()> whileAsked;      // runs while a question is "on screen"
   std::optional<std::string> nextFile;   // the open-file dialog's choice
+  std::vector<std::string> nextFiles;    // or its several choices
   std::optional<std::string> nextFolder; // the folder dialog's choice
   std::optional<QColor> nextColor;      // the colour dialog's choice
   std::optional<QFont> nextFont;        // the font dialog's choice

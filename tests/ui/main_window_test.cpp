@@ -48,15 +48,17 @@ TEST_F(MainWindowTest, WideningTo900StretchesTheFieldsAndMovesTheButtonsOnly) {
 
   EXPECT_EQ(window->height(), 260);
   EXPECT_EQ(window->panel()->width(), 900);
-  for (QWidget* field : {static_cast<QWidget*>(window->inputField()), static_cast<QWidget*>(window->folderList()),
-                         static_cast<QWidget*>(window->formatList())}) {
+  for (QWidget* field : {static_cast<QWidget*>(window->folderList()), static_cast<QWidget*>(window->formatList())}) {
     EXPECT_EQ(field->width(), 740) << field->objectName().toStdString();
     EXPECT_EQ(field->x(), 10);
   }
+  // The input row leaves room for its second button, the folder's.
+  EXPECT_EQ(window->inputField()->geometry(), QRect(10, 20, 716, 20));
   const int rowY[3] = {19, 59, 99};
   for (int n = 1; n <= 3; ++n) {
     EXPECT_EQ(window->fieldToolbar(n)->geometry(), QRect(754, rowY[n - 1], 24, 24)) << "field toolbar " << n;
   }
+  EXPECT_EQ(window->fieldToolbar(4)->geometry(), QRect(730, 19, 24, 24));
   EXPECT_EQ(window->convertButton()->geometry(), QRect(790, 20, 100, 100));
   for (const char* label : {"inputLabel", "outputFolderLabel", "outputFormatLabel"})
     EXPECT_EQ(window->findChild<QLabel*>(QLatin1String(label))->geometry().topLeft().x(), 10) << label;
@@ -81,7 +83,7 @@ TEST_F(MainWindowTest, TheWindowCanOnlyBeWidened) {
 TEST_F(MainWindowTest, MenusShowShortcutLabelsAndToolbarsTheBareTexts) {
   const QList<QAction*> menus = window->menuBar()->actions();
   ASSERT_EQ(menus.size(), 3);
-  EXPECT_EQ(Commands(menus[0]->menu()->actions()), (std::vector<int>{0, -1, 5, 7, -1, 3}));
+  EXPECT_EQ(Commands(menus[0]->menu()->actions()), (std::vector<int>{0, -1, 5, 6, 7, -1, 3}));
   EXPECT_EQ(Commands(menus[1]->menu()->actions()), (std::vector<int>{14, -1, 16, -1, 17}));
   EXPECT_EQ(Commands(menus[2]->menu()->actions()), (std::vector<int>{18, -1, 21, 22, 23, -1, 24}));
   EXPECT_EQ(MenuAction(*window, 0)->text(), QStringLiteral("New\tCtrl+N"));
@@ -93,8 +95,8 @@ TEST_F(MainWindowTest, MenusShowShortcutLabelsAndToolbarsTheBareTexts) {
   EXPECT_EQ(Commands(toolbar->actions()), (std::vector<int>{0, 5, 7, -1, 17, -1, 14, -1, 18, 21, 22, 23}));
   EXPECT_EQ(toolbar->iconSize(), QSize(32, 32));  // UI Size 2
   EXPECT_EQ(window->findChild<QAction*>(QStringLiteral("toolCommand14"))->toolTip(), QStringLiteral("Convert"));
-  const char* fieldTips[3] = {"Add Input File...", "Select Output Folder...", "Options..."};
-  for (int n = 1; n <= 3; ++n) {
+  const char* fieldTips[4] = {"Add Input File...", "Select Output Folder...", "Options...", "Add Input Folder..."};
+  for (int n = 1; n <= 4; ++n) {
     ASSERT_EQ(window->fieldToolbar(n)->actions().size(), 1);
     EXPECT_EQ(window->fieldToolbar(n)->actions()[0]->toolTip(), QLatin1String(fieldTips[n - 1]));
   }

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 
+#include "engine/convert.h"
 #include "settings/text_util.h"
 #include "texts/language.h"
 
@@ -91,9 +92,13 @@ AdvancedPage::AdvancedPage(QWidget* parent, PreferencesContext& context)
                Name("Advanced", "Out Folders History")),
       historyLength_(this, 4, "Out Folders Number", 1, 50, Name("Advanced", "Out Folders Number")),
       keepMetadata_(this, 5, "Keep Metadata", Name("Advanced", "Keep Metadata")),
-      keepSubfolders_(this, 6, "Keep Subfolders", Name("Advanced", "Keep Subfolders")) {
-  // Filled and stored, but never shown: single-file runs have no subfolders.
-  keepSubfolders_.SetVisible(false);
+      keepSubfolders_(this, 6, "Keep Subfolders", Name("Advanced", "Keep Subfolders")),
+      parallel_(this, 7, "Parallel Conversions", 0, kMaxParallelConversions,
+                Name("Advanced", "Parallel Conversions")) {
+  // 0 lets the program choose: one per core, fewer when memory is short.
+  // The box shows it by name, which it does only at its lowest value.
+  parallel_.box()->setMinimum(0);
+  parallel_.box()->setSpecialValueText(prefs::PrefText("Auto"));
   connect(timestamp_.list(), &QComboBox::currentIndexChanged, this, [this] { ApplyTimestampRule(); });
 }
 
@@ -108,6 +113,7 @@ void AdvancedPage::Fill() {
   historyLength_.SetValue(s.advanced.outFoldersNumber);
   keepMetadata_.SetChecked(s.advanced.keepMetadata != 0);
   keepSubfolders_.SetChecked(s.advanced.keepSubfolders != 0);
+  parallel_.SetValue(s.advanced.parallelConversions);
   ApplyTimestampRule();
 }
 
@@ -119,6 +125,7 @@ void AdvancedPage::Store(Settings& s) const {
   s.advanced.outFoldersNumber = static_cast<uint8_t>(historyLength_.Value());
   s.advanced.keepMetadata = keepMetadata_.Checked() ? 1 : 0;
   s.advanced.keepSubfolders = keepSubfolders_.Checked() ? 1 : 0;
+  s.advanced.parallelConversions = parallel_.Value();
 }
 
 }  // namespace pictavo

@@ -47,6 +47,7 @@ class AdvancedPage : public PreferencesPage {
   prefs::SliderRow historyLength_;
   prefs::CheckRow keepMetadata_;
   prefs::CheckRow keepSubfolders_;
+  prefs::SliderRow parallel_;
 };
 
 // Text as the window stores texts typed into it: blanks trimmed at both
