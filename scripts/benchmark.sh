@@ -12,7 +12,8 @@
 #                   makes it); the program and the bench/ helpers are built there
 #   BENCH_WORK      scratch folder for generated input and outputs
 #                   (default $PICTAVO_BUILD/benchmark)
-#   BENCH_WORKLOADS workloads to run (default "version help auto display full drago")
+#   BENCH_WORKLOADS workloads to run (default "version help auto display full drago
+#                   folder")
 #   PICTAVO_PROGRAM the program to time (default the one in $PICTAVO_BUILD), so
 #                   that another build of it (an older commit) can be measured
 #                   against the same bare programs
@@ -31,6 +32,14 @@
 #   drago    RAW_DEFAULT load, Drago, 48-bit:  pictavo --raw-load-as=48 (default tone mapping;
 #            the automatic depth follows the 48-bit load, so the tone-mapped
 #            picture goes back to 48 bits)
+#   folder   a folder of eight generated 3000 x 2000 mosaics without previews
+#            (not the FILEs), converted by Auto with --no-metadata:
+#            pictavo -i FOLDER -o OUT with automatic parallelism, against the
+#            same with --parallel=1, against xargs -P<cores> over one pictavo
+#            run per file, and (when installed) dcraw_emu -w -T over the files
+#            one at a time and with xargs -P<cores>; its own table follows the
+#            others, and the automatic run's PNGs must hold the pixels of the
+#            --parallel=1 run's
 # "bare" is bench/bare_convert.cpp: the same load, tone mapping and save flags
 # and nothing else (for auto, dcraw_emu). The program is timed with
 # --no-metadata, so that both do the same work and write the same pixels
@@ -53,14 +62,17 @@
 # Targets: version and help within 1.3 times bare's time and memory; the
 # default conversion of the 4000 x 3000 mosaic within 1.2 times dcraw_emu's
 # time (run with BENCH_WORK on a tmpfs); display and full loads of the
-# 6000 x 4000 DNG within 1.03 times bare's time and 1.2 times its memory.
+# 6000 x 4000 DNG within 1.03 times bare's time and 1.2 times its memory; the
+# folder with automatic parallelism within 0.80 times the --parallel=1 time,
+# 1.05 times the time of xargs over single runs and no more memory than that
+# xargs run (peak of the tree: each process of it holds its own picture).
 # Other rows are for information.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${PICTAVO_BUILD:-$here/build}"
 work="${BENCH_WORK:-$build/benchmark}"
-read -r -a workloads <<<"${BENCH_WORKLOADS:-version help auto display full drago}"
+read -r -a workloads <<<"${BENCH_WORKLOADS:-version help auto display full drago folder}"
 runs="${1:-5}"
 if ! [[ "$runs" =~ ^[1-9][0-9]*$ ]]; then
   echo "usage: $0 [RUNS] [FILE...]" >&2
@@ -104,6 +116,20 @@ fi
 
 have_dcraw=0; command -v dcraw >/dev/null && have_dcraw=1
 have_emu=0; command -v dcraw_emu >/dev/null && have_emu=1
+cores="$(nproc)"
+
+# The folder workload's input: eight 6 MP mosaics, which Auto develops in full.
+# Identical content is fine; what is measured is how the files share the cores.
+folder=""
+for workload in "${workloads[@]}"; do
+  if [ "$workload" = folder ]; then
+    folder="$work/folder_3000x2000"
+    mkdir -p "$folder"
+    for i in 1 2 3 4 5 6 7 8; do
+      [ -s "$folder/m$i.dng" ] || "$helpers/pictavo_bench_dng" "$folder/m$i.dng" 3000 2000 --no-preview
+    done
+  fi
+done
 
 pictavo_options() {
   case "$1" in
@@ -143,6 +169,21 @@ measure() {
     bare:auto) cmd=(dcraw_emu -w -T -Z "$out/$name.tiff" "$file") ;;
     pictavo:*) read -r -a extra <<<"$(pictavo_options "$workload")"
                cmd=("$pictavo" -q -i "$file" -o "$out" -c png --no-metadata "${extra[@]}") ;;
+    # The folder workload: $file is the folder. xargs and the loop are timed
+    # under the shell, as one tree, so their start-up costs count as well.
+    folder_auto:folder) cmd=("$pictavo" -q -i "$file" -o "$out" --no-metadata) ;;
+    folder_one:folder) cmd=("$pictavo" -q -i "$file" -o "$out" --no-metadata --parallel=1) ;;
+    folder_xargs:folder)
+      cmd=(sh -c 'ls "$1"/*.dng | xargs -P"$2" -I{} "$3" -q -i {} -o "$0" --no-metadata' \
+           "$out" "$file" "$cores" "$pictavo") ;;
+    folder_emu:folder)
+      cmd=(sh -c 'for f in "$1"/*.dng; do n="${f##*/}"; dcraw_emu -w -T -Z "$0/${n%.*}.tiff" "$f" || exit; done' \
+           "$out" "$file") ;;
+    folder_emu_xargs:folder)
+      # dcraw_emu names its TIFF only from -Z, so each file goes through a
+      # shell that makes the name.
+      cmd=(sh -c 'ls "$1"/*.dng | xargs -P"$2" -I{} sh -c '\''n="${1##*/}"; exec dcraw_emu -w -T -Z "$0/${n%.*}.tiff" "$1"'\'' "$0" {}' \
+           "$out" "$file" "$cores") ;;
     metadata:*) read -r -a extra <<<"$(pictavo_options "$workload")"
                 cmd=("$pictavo" -q -i "$file" -o "$out" -c png "${extra[@]}") ;;
     bare:*) cmd=("$bare" "$workload" "$file" "$out/$name.png") ;;
@@ -188,6 +229,26 @@ target() {  # workload file
   esac
 }
 
+# Times every tool of "$@" on one file (or folder) and workload into
+# $work/TOOL.results (timed runs) and $work/TOOL.memory (metered runs).
+measure_rounds() {
+  local file="$1" workload="$2" tool r order
+  shift 2
+  for tool in "$@"; do : >"$work/$tool.results"; : >"$work/$tool.memory"; done
+  # One untimed round warms the file cache and the shared libraries.
+  for tool in "$@"; do measure "$tool" /dev/null "$file" "$workload"; done
+  for ((r = 0; r < runs; r++)); do
+    # Alternate the order so neither side always runs on a warmer machine.
+    order=("$@")
+    ((r % 2)) && order=($(printf '%s\n' "$@" | tac))
+    for tool in "${order[@]}"; do measure "$tool" "$work/$tool.results" "$file" "$workload" time; done
+    # Memory barely moves between runs: three metered rounds are enough.
+    if ((r < 3)); then
+      for tool in "${order[@]}"; do measure "$tool" "$work/$tool.memory" "$file" "$workload"; done
+    fi
+  done
+}
+
 rows=()
 phases=()
 differs=0
@@ -195,6 +256,7 @@ jobs=()
 for workload in "${workloads[@]}"; do
   case "$workload" in
     version | help) jobs+=("$workload|-") ;;
+    folder) ;;  # its own tools and table, below
     *) for file in "${files[@]}"; do jobs+=("$workload|$file"); done ;;
   esac
 done
@@ -209,19 +271,7 @@ for job in "${jobs[@]}"; do
     ((have_dcraw)) && tools+=(dcraw)
     ((have_emu)) && tools+=(dcraw_emu)
   fi
-  for tool in "${tools[@]}"; do : >"$work/$tool.results"; : >"$work/$tool.memory"; done
-  # One untimed round warms the file cache and the shared libraries.
-  for tool in "${tools[@]}"; do measure "$tool" /dev/null "$file" "$workload"; done
-  for ((r = 0; r < runs; r++)); do
-    # Alternate the order so neither side always runs on a warmer machine.
-    order=("${tools[@]}")
-    ((r % 2)) && order=($(printf '%s\n' "${tools[@]}" | tac))
-    for tool in "${order[@]}"; do measure "$tool" "$work/$tool.results" "$file" "$workload" time; done
-    # Memory barely moves between runs: three metered rounds are enough.
-    if ((r < 3)); then
-      for tool in "${order[@]}"; do measure "$tool" "$work/$tool.memory" "$file" "$workload"; done
-    fi
-  done
+  measure_rounds "$file" "$workload" "${tools[@]}"
 
   if [ "$file" = - ]; then
     name="pictavo -${workload:0:1}"
@@ -281,24 +331,88 @@ for job in "${jobs[@]}"; do
   fi
   echo "measured $name / $workload" >&2
 done
+
+folder_rows=()
+if [ -n "$folder" ]; then
+  tools=(folder_auto folder_one folder_xargs)
+  ((have_emu)) && tools+=(folder_emu folder_emu_xargs)
+  measure_rounds "$folder" folder "${tools[@]}"
+
+  # The last runs' outputs are still there: the automatic run must have
+  # written the files of the one-at-a-time run, with the same pixels.
+  auto_out="$work/out-folder_auto"; one_out="$work/out-folder_one"
+  bad=0
+  [ "$(ls "$auto_out")" = "$(ls "$one_out")" ] || bad=$((bad + 1))
+  for f in "$folder"/*.dng; do
+    n="$(basename "${f%.*}").png"
+    if [ ! -s "$auto_out/$n" ] || [ ! -s "$one_out/$n" ] ||
+       ! "$same_pixels" "$auto_out/$n" "$one_out/$n"; then
+      bad=$((bad + 1))
+    fi
+  done
+  differs=$((differs + bad))
+  count="$(find "$folder" -maxdepth 1 -name '*.dng' | wc -l)"
+
+  t1="$(median 1 "$work/folder_one.results")"
+  tx="$(median 1 "$work/folder_xargs.results")"; mx="$(median 2 "$work/folder_xargs.memory")"
+  for tool in "${tools[@]}"; do
+    t="$(median 1 "$work/$tool.results")"; c="$(median 3 "$work/$tool.results")"
+    m="$(median 2 "$work/$tool.memory")"
+    written="$(find "$work/out-$tool" -maxdepth 1 -type f | wc -l)"
+    case "$tool" in
+      folder_auto) label="pictavo -i FOLDER (automatic)"; kind=PNG ;;
+      folder_one) label="pictavo -i FOLDER --parallel=1"; kind=PNG ;;
+      folder_xargs) label="xargs -P$cores pictavo -i FILE"; kind=PNG ;;
+      folder_emu) label="dcraw_emu -w -T, one at a time"; kind=TIFF ;;
+      folder_emu_xargs) label="xargs -P$cores dcraw_emu -w -T"; kind=TIFF ;;
+    esac
+    output="$written of $count $kind"
+    verdict="-"
+    if [ "$tool" = folder_auto ]; then
+      if ((bad)); then output="$output, DIFFERS from --parallel=1 ($bad)"
+      else output="$output, same pixels as --parallel=1"; fi
+      r1="$(ratio "$t" "$t1")"; rx="$(ratio "$t" "$tx")"; rmx="$(ratio "$m" "$mx")"
+      if [ "$r1" != - ] && [ "$rx" != - ] && [ "$rmx" != - ]; then
+        verdict="$(awk -v a="$r1" -v b="$rx" -v m="$rmx" 'BEGIN { s = ""
+          if (a > 0.80) s = "time vs --parallel=1"
+          if (b > 1.05) s = s (s ? ", " : "") "time vs xargs"
+          if (m > 1.00) s = s (s ? ", " : "") "memory vs xargs"
+          print s ? "over: " s : "yes (0.80, 1.05, 1.00)" }')"
+      fi
+    fi
+    folder_rows+=("| $label | $output | $(seconds "$t") | $(seconds "$c") | $(mib "$m") | $(ratio "$t" "$t1") | $(ratio "$t" "$tx") | $(ratio "$m" "$mx") | $verdict |")
+  done
+  echo "measured folder" >&2
+fi
 rm -rf "$work"/out-* "$work"/*.results "$work"/*.memory "$work"/*.log "$work/peak.txt"
 
-echo
-echo "Median of $runs runs; times in seconds (wall, and CPU of the process tree), memory in MiB (peak of the process tree, each page once; the summed ratio counts each process's pages)."
-echo
-echo "| file | workload | output | pictavo s | bare s | time ratio | pictavo CPU s | bare CPU s | CPU ratio | pictavo MiB | bare MiB | memory ratio | summed memory ratio | within target | with metadata s | metadata time ratio | with metadata MiB | dcraw s | dcraw_emu s |"
-echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|"
-printf '%s\n' "${rows[@]}"
-echo
-echo "Bare FreeImage work by phase (one run):"
-echo
-echo "| file | workload | phases |"
-echo "|---|---|---|"
-printf '%s\n' "${phases[@]}"
+if ((${#rows[@]})); then
+  echo
+  echo "Median of $runs runs; times in seconds (wall, and CPU of the process tree), memory in MiB (peak of the process tree, each page once; the summed ratio counts each process's pages)."
+  echo
+  echo "| file | workload | output | pictavo s | bare s | time ratio | pictavo CPU s | bare CPU s | CPU ratio | pictavo MiB | bare MiB | memory ratio | summed memory ratio | within target | with metadata s | metadata time ratio | with metadata MiB | dcraw s | dcraw_emu s |"
+  echo "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|"
+  printf '%s\n' "${rows[@]}"
+  echo
+  echo "Bare FreeImage work by phase (one run):"
+  echo
+  echo "| file | workload | phases |"
+  echo "|---|---|---|"
+  printf '%s\n' "${phases[@]}"
+fi
+
+if ((${#folder_rows[@]})); then
+  echo
+  echo "Folder of $count 3000 x 2000 mosaics, $cores cores; median of $runs runs: wall and CPU seconds and MiB of the whole process tree; ratios are each line's against the program's --parallel=1 and xargs runs."
+  echo
+  echo "| command | output | s | CPU s | MiB | time / --parallel=1 | time / xargs | memory / xargs | within target |"
+  echo "|---|---|---:|---:|---:|---:|---:|---:|---|"
+  printf '%s\n' "${folder_rows[@]}"
+fi
 
 # A measurement of different work is no measurement: fail the run.
 if ((differs)); then
   echo
-  echo "$differs output(s) of the program differ from the bare FreeImage work" >&2
+  echo "$differs output(s) of the program differ from the work they are timed against" >&2
   exit 1
 fi

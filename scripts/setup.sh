@@ -21,8 +21,8 @@ packages=(
   # Camera metadata: Exiv2 reads it; pngcheck checks the files in the tests.
   libexiv2-dev pngcheck
   # LibRaw's own developer, which the tests and the benchmark hold Auto's
-  # rendering against.
-  libraw-bin
+  # rendering against; GNU parallel runs the manual's archive recipe.
+  libraw-bin parallel
   # The locale sources the tests build a comma-decimal locale from.
   locales
 )

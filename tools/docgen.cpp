@@ -180,12 +180,14 @@ std::string ManPage() {
   std::ostringstream out;
   out << ".TH PICTAVO 1 \"\" \"Pictavo " << FormatVersion(kVersionNumber) << "\" \"User Commands\"\n"
       << ".SH NAME\npictavo \\- convert camera RAW photographs into PNG files\n"
-      << ".SH SYNOPSIS\n.B pictavo\n.RI [ FILE ]\n.br\n.B pictavo\n.B \\-i\n.I FILE\n"
+      << ".SH SYNOPSIS\n.B pictavo\n.RI [ FILE | FOLDER ]\n.br\n.B pictavo\n.B \\-i\n.IR FILE | FOLDER\n"
       << ".RB [ \\-o\n.IR FOLDER ]\n.RI [ options ]\n.br\n.B pictavo\n.BR \\-v \" | \" \\-h\n"
       << ".SH DESCRIPTION\n"
-      << "Without options, or with a RAW file alone, " << Roff("pictavo") << " opens its window, where the photograph, "
-      << "the output folder and every setting are chosen (settings are kept in config.ini). With\n"
-      << ".B \\-i\nit converts the one file named on the command line and reports on standard output; "
+      << "Without options, or with a RAW file or folder alone, " << Roff("pictavo")
+      << " opens its window, where the photographs, the output folder and every setting are chosen (settings are "
+      << "kept in config.ini). With\n"
+      << ".B \\-i\nit converts the file named on the command line, or every RAW file below the folder named "
+      << "(several at once, see\n.BR \\-\\-parallel ),\nand reports on standard output; "
       << "the console never reads or writes config.ini. Options are not case-sensitive; a value with blanks may be "
       << "quoted.\n"
       << ".PP\nNUM values are decimal, or hexadecimal after \\(lq$\\(rq, or binary after \\(lq%\\(rq; "
@@ -204,14 +206,15 @@ std::string ManPage() {
   out << ".SH PROFILES\nA profile is a text file of the form\n.PP\n.nf\n[CLI]\n\\-\\-png\\-compression = zlib9\n"
       << "\\-\\-brightness = 10\n.fi\n.PP\nwhose keys are option names (setting options only) and whose values "
       << "are read as on the command line. It is read where\n.B \\-\\-profile\nstands among the options.\n"
-      << ".SH EXIT STATUS\n.TP\n.B 0\nThe file was converted (and for \\-v, \\-h and the window).\n"
-      << ".TP\n.B 1\nThe run stopped or converted nothing.\n.TP\n.B 2\nThe command line was wrong, "
+      << ".SH EXIT STATUS\n.TP\n.B 0\nEvery file was converted (and for \\-v, \\-h and the window).\n"
+      << ".TP\n.B 1\nThe run stopped or did not convert every file.\n.TP\n.B 2\nThe command line was wrong, "
       << "a profile could not be read, or the window had no display.\n"
       << ".SH FILES\n.TP\n.I $XDG_CONFIG_HOME/Corvane/pictavo/config.ini\nThe settings of the window "
       << "(~/.config/Corvane/pictavo/config.ini when XDG_CONFIG_HOME is not set).\n"
       << ".SH ENVIRONMENT\n.TP\n.B XDG_CONFIG_HOME\nWhere config.ini is kept.\n"
       << ".TP\n.B PICTAVO_DECODE_TIMEOUT\nSeconds (1 to 3600, default 60) one file may take to decode; "
-      << "decoding runs in a helper process, and a file that hangs or crashes it counts as not converted.\n"
+      << "each file is converted in a process of its own, and a file that hangs or crashes it counts as not "
+      << "converted.\n"
       << ".SH SEE ALSO\nThe user manual, pictavo.html, in the program's documentation folder.\n";
   return out.str();
 }
