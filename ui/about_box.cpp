@@ -78,9 +78,7 @@ AboutBox::AboutBox(MainWindow& window)
 void AboutBox::reject() { close(); }
 
 void AboutBox::closeEvent(QCloseEvent* event) {
-  window_.setEnabled(true);
-  window_.activateWindow();
-  window_.setFocus();
+  window_.ReturnFromSecondaryWindow();
   event->accept();
 }
 

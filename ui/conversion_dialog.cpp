@@ -294,9 +294,7 @@ void RunConversionDialog(MainWindow& window) {
   ProgressDialog dialog(window);
   window.setEnabled(false);
   dialog.exec();
-  window.setEnabled(true);
-  window.activateWindow();
-  window.setFocus();
+  window.ReturnFromSecondaryWindow();
 }
 
 bool StartConversion(MainWindow& window) {

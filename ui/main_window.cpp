@@ -70,7 +70,13 @@ QIcon MainWindow::MenuIcon(const char* name) const { return records_.images.Icon
 
 QAction* MainWindow::CommandAction(QObject* owner, int command, const QString& text, const QIcon& icon) {
   auto* action = new QAction(icon, text, owner);
-  connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+  // The command runs once the menu that triggered it has closed and the
+  // menu bar has settled. A dialog opened (and the window disabled) inside
+  // the trigger itself leaves the menu bar believing a menu is still open,
+  // and the first click on it after the dialog closes only ends that belief.
+  connect(action, &QAction::triggered, this, [this, command] {
+    QMetaObject::invokeMethod(this, [this, command] { RunCommand(command); }, Qt::QueuedConnection);
+  });
   return action;
 }
 
@@ -310,6 +316,17 @@ void MainWindow::LayoutMainWindow() {
   convertButton_->move(w - 110, convertButton_->y());
   mainToolbar_->resize(w, toolbarHeight_);
   update();
+}
+
+void MainWindow::ReturnFromSecondaryWindow() {
+  setEnabled(true);
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        activateWindow();
+        setFocus();
+      },
+      Qt::QueuedConnection);
 }
 
 void MainWindow::PostLayout() {

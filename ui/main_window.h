@@ -88,6 +88,11 @@ class MainWindow : public QMainWindow {
   // Runs LayoutMainWindow once the events already queued are handled.
   void PostLayout();
 
+  // Takes the window back from a secondary window that is closing: enabled
+  // at once, activated once the closing window is gone, so that the window
+  // system and the window agree on where the next click goes.
+  void ReturnFromSecondaryWindow();
+
   // Applies what the preferences window changed: the theme or the icon size
   // (job.themeRefreshRequest), the output format chosen there
   // (`formatPosition`, -1 for none) and the history length.

@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, ExitAndTheCloseBoxEndTheSameWay) {
   window->resize(700, 260);
   QTRY_COMPARE(window->width(), 700);
   MenuAction(*window, 3)->trigger();
-  EXPECT_FALSE(window->isVisible());
+  QTRY_VERIFY(!window->isVisible());  // once the menu has closed
   EXPECT_EQ(window->FinalPlacement().innerWidth, 700);
 
   auto other = CreateMainWindow(Records());

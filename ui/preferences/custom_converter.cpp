@@ -89,9 +89,7 @@ void CustomConverterDialog::Search() {
 void CustomConverterDialog::reject() { close(); }
 
 void CustomConverterDialog::closeEvent(QCloseEvent* event) {
-  window_.setEnabled(true);
-  window_.activateWindow();
-  window_.setFocus();
+  window_.ReturnFromSecondaryWindow();
   event->accept();
 }
 

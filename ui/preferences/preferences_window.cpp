@@ -156,9 +156,7 @@ void PreferencesWindow::reject() { close(); }
 void PreferencesWindow::Finish() { close(); }
 
 void PreferencesWindow::closeEvent(QCloseEvent* event) {
-  window_.setEnabled(true);
-  window_.activateWindow();
-  window_.setFocus();
+  window_.ReturnFromSecondaryWindow();
   event->accept();
 }
 
