@@ -212,6 +212,9 @@ bool ConvertFile(ConversionContext& context) {
   if (image && metadata) FreeImage_CloneMetadata(image.get(), metadata.get());
 
   job.outputFile = BuildOutputPath(settings, job);
+  // Nothing is ever written outside the output folder (and its kept
+  // subfolders), whatever a mask expands to.
+  if (!IsFileName(ExpandFilenameMask(settings, job))) return false;
   PngExtras extras;
   if (image) {
     PrepareFreeImageMetadata(image.get(), keepMetadata);

@@ -151,6 +151,11 @@ std::string ExpandFilenameMask(const Settings& settings, const ConversionJob& jo
   return mask;
 }
 
+bool IsFileName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
 std::string BuildOutputPath(const Settings& settings, const ConversionJob& job) {
   std::string path = job.outputFolder;
   if (settings.advanced.keepSubfolders) path += job.relativeFolder;

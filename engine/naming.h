@@ -23,6 +23,11 @@ std::string BuildOutputPath(const Settings& settings, const ConversionJob& job);
 // The file name from `Advanced`/`Filename Mask`.
 std::string ExpandFilenameMask(const Settings& settings, const ConversionJob& job);
 
+// Whether `name` names a file in a folder, and nothing else: not empty, no
+// "/", not "." or "..". A mask that expands to anything else (a shared
+// profile's "../notes.txt") must write nothing.
+bool IsFileName(std::string_view name);
+
 // `text` with every occurrence of `token` (any case) replaced by its value.
 std::string ExpandToken(std::string_view text, std::string_view token, const ConversionJob& job);
 

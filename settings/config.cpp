@@ -103,6 +103,14 @@ void LoadConfig(Settings& settings) {
 }
 
 bool SaveConfig(const Settings& settings) {
+  // A configuration that exists but cannot be read (too large, damaged by
+  // hand) is the user's to mend: it is never replaced by what the window
+  // made of its absence.
+  {
+    PreferencesFile existing;
+    struct stat st {};
+    if (stat(settings.configPath.c_str(), &st) == 0 && !existing.Open(settings.configPath)) return false;
+  }
   PreferencesFile file;
   if (!file.Create(settings.configPath)) return false;
 

@@ -14,14 +14,16 @@ namespace pictavo {
 
 namespace {
 
-// The whole file, or false when it cannot be read: a folder, a read error,
-// or more than `limit` bytes (which no real configuration has: /dev/zero or
-// a photograph named by mistake).
+// The whole file, or false when it cannot be read: anything but a plain
+// file (a folder, /dev/zero, a FIFO, which would hold the program until
+// someone writes to it: the open does not wait), a read error, or more than
+// `limit` bytes (which no real configuration has: a photograph named by
+// mistake).
 bool ReadWholeFile(const std::string& path, size_t limit, std::string& bytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
-  bool ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   bytes.clear();
   char buffer[16384];
   while (ok) {
@@ -223,6 +225,9 @@ bool PreferencesFile::Close() {
   writing_ = false;
   const std::unique_ptr<PendingFile> pending = std::move(pending_);
   const std::string data = Serialize();
+  // A file the reader would refuse is never written: it would be replaced
+  // by defaults the next time.
+  if (data.size() > kMaxFileBytes) return false;
   return pending->WriteAll(data.data(), data.size()) && pending->Commit(writePath_, writeMode_);
 }
 

@@ -388,3 +388,24 @@ TEST_F(ConsoleRunTest, ASignalOrACrashDuringTheSaveLeavesNoPartialFile) {
 
 }  // namespace
 }  // namespace pictavo
+
+namespace pictavo {
+namespace {
+
+// A mask makes a file name: one that would lead out of the output folder,
+// or name a folder, converts nothing and writes nothing anywhere.
+TEST_F(ConsoleRunTest, AMaskThatIsNoFileNameWritesNothing) {
+  test::WriteFile(dir.file("notes.txt"), "mine");
+  for (const char* mask : {"../escape.%ext%", "../notes.txt", "..", ".", "sub/name.%ext%", "%filename%/"}) {
+    const auto r = Run({"-q", "-d", "-i", input, "-o", out, std::string("--filename-mask=") + mask});
+    EXPECT_EQ(r.exitStatus, 1) << mask;
+    EXPECT_EQ(r.lines.back(), "Conversion stopped") << mask;
+    EXPECT_NE(std::find(r.lines.begin(), r.lines.end(), "Not OK"), r.lines.end()) << mask;
+    EXPECT_TRUE(std::filesystem::is_empty(out)) << mask;
+  }
+  EXPECT_EQ(test::ReadFile(dir.file("notes.txt")), "mine");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("escape.png")));
+}
+
+}  // namespace
+}  // namespace pictavo

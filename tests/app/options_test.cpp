@@ -1,6 +1,7 @@
 // The command line read in-process: option forms, keyword tables and
 // profiles, checked on the settings they produce.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 
@@ -225,11 +226,15 @@ TEST_F(OptionsTest, ProfilesFollowTheirOwnRules) {
 }
 
 TEST_F(OptionsTest, AProfileThatCannotBeReadIsAnError) {
-  // Missing, a folder, and endless (read until a size cap, not until memory
-  // runs out).
-  for (const char* profile : {"/no/such/profile.ini", "/tmp", "/dev/zero"}) {
+  // Missing, a folder, endless, and a FIFO nobody writes to (refused at
+  // once rather than waited on).
+  test::TempDir dir;
+  const std::string fifo = dir.file("profile.ini");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& profile : {std::string("/no/such/profile.ini"), std::string("/tmp"),
+                                     std::string("/dev/zero"), fifo}) {
     printed.clear();
-    EXPECT_EQ(Parse({"--jpg-quality=5", std::string("--profile=") + profile, "--png-bpp=8"}), 2) << profile;
+    EXPECT_EQ(Parse({"--jpg-quality=5", "--profile=" + profile, "--png-bpp=8"}), 2) << profile;
     EXPECT_EQ(printed, std::vector<std::string>{"Error: Invalid profile file"}) << profile;
     EXPECT_EQ(settings.output.jpgQuality, 5);
     EXPECT_EQ(settings.output.pngBpp, 0);

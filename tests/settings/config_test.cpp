@@ -1,6 +1,7 @@
 #include "settings/config.h"
 
 #include <gtest/gtest.h>
+#include "settings/preferences_file.h"
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -230,6 +231,35 @@ TEST_F(ConfigTest, FailedSaveKeepsTheOldFile) {
   chmod(dir.path().c_str(), 0755);
   EXPECT_EQ(test::ReadFile(settings.configPath), "old contents");
   EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"config.ini"});  // no temporary left
+}
+
+// A configuration the reader refuses (too large, not a plain file) is never
+// replaced by defaults, and no save writes one the reader would refuse.
+TEST_F(ConfigTest, WhatCannotBeReadIsNeverSavedOverOrWritten) {
+  std::string large = test::ReadFile(settings.configPath);
+  ASSERT_TRUE(SaveConfig(settings));
+  large = test::ReadFile(settings.configPath);
+  large.insert(large.size() - 4, std::string(PreferencesFile::kMaxFileBytes, ' '));  // still well-formed
+  test::WriteFile(settings.configPath, large);
+  Settings loaded = settings;
+  loaded.general.language = "xx";
+  LoadConfig(loaded);
+  EXPECT_EQ(loaded.general.language, "en");  // the defaults
+  EXPECT_FALSE(SaveConfig(loaded));
+  EXPECT_EQ(test::ReadFile(settings.configPath), large);
+
+  std::filesystem::remove(settings.configPath);
+  ASSERT_EQ(mkfifo(settings.configPath.c_str(), 0600), 0);
+  LoadConfig(loaded);  // returns at once: nobody writes to the FIFO
+  EXPECT_FALSE(SaveConfig(loaded));
+  std::filesystem::remove(settings.configPath);
+
+  ASSERT_TRUE(SaveConfig(settings));
+  const std::string saved = test::ReadFile(settings.configPath);
+  Settings huge = settings;
+  huge.watermark.text = std::string(PreferencesFile::kMaxFileBytes, 'x');
+  EXPECT_FALSE(SaveConfig(huge));
+  EXPECT_EQ(test::ReadFile(settings.configPath), saved);
 }
 
 TEST_F(ConfigTest, SavingKeepsWhatTheUserSetUp) {
