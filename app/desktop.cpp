@@ -11,6 +11,7 @@
 
 #include "app/cmdline.h"
 #include "app/instance_lock.h"
+#include "app/interrupts.h"
 #include "settings/config.h"
 #include "settings/program.h"
 #include "texts/language.h"
@@ -120,8 +121,19 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
 
   // Before anything is shown or read: a second window would fight the first
   // over config.ini.
+  // A crash of the window removes a settings file it was writing, as a
+  // crash of a conversion removes its picture.
+  InstallCrashCleanup();
   InstanceLock lock;
-  if (!lock.Acquire(ProgramTitle())) return kExitOk;
+  std::string problem;
+  switch (lock.Acquire(ProgramTitle(), &problem)) {
+    case InstanceLock::Outcome::kAcquired: break;
+    case InstanceLock::Outcome::kHeldElsewhere: return kExitOk;  // the user's window runs already
+    case InstanceLock::Outcome::kFailed:
+      // Only another window of the user's keeps this one from starting.
+      std::fprintf(stderr, "pictavo: %s; the window starts without it\n", problem.c_str());
+      break;
+  }
 
   const auto application = StartApplication<GuardedApplication>(argc, argv);
   if (!application) return kExitNoDisplay;

@@ -1,6 +1,6 @@
 // Per-user single-instance lock of the desktop window: an exclusive flock()
-// on a file in the runtime folder. The lock ends with the process, so a
-// crashed window never blocks the next start.
+// on a file in a folder only the user can write to. The lock ends with the
+// process, so a crashed window never blocks the next start.
 #pragma once
 
 #include <string>
@@ -9,17 +9,27 @@ namespace pictavo {
 
 class InstanceLock {
  public:
+  enum class Outcome {
+    kAcquired,
+    kHeldElsewhere,  // another window of this user runs
+    kFailed,         // the lock cannot be taken: `problem` says why
+  };
+
   InstanceLock() = default;
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // False when another holder has it (or the lock file cannot be made).
-  bool Acquire(const std::string& name);
+  Outcome Acquire(const std::string& name, std::string* problem = nullptr);
   void Release();
   bool held() const { return fd_ >= 0; }
 
-  // $XDG_RUNTIME_DIR, else the temporary folder, + "/" + name + ".lock".
+  // The folder the lock lives in: $XDG_RUNTIME_DIR when it is the user's own
+  // folder with mode 0700, else the user's cache folder ($XDG_CACHE_HOME or
+  // ~/.cache, then "pictavo", made with mode 0700). "" when neither can be
+  // found.
+  static std::string LockFolder();
+  // LockFolder() + name + ".lock".
   static std::string LockPath(const std::string& name);
 
  private:

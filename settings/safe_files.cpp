@@ -120,16 +120,22 @@ class PendingFile::BackgroundSync {
 };
 
 PendingFile::PendingFile(std::string pattern) : path_(std::move(pattern)) {
+  if (path_.size() < 6 || path_.compare(path_.size() - 6, 6, "XXXXXX") != 0) return;
+  // Where the file system allows, the file has no name until it is
+  // complete: whatever ends the process meanwhile (SIGKILL, the
+  // out-of-memory killer) leaves nothing behind.
+  const std::string folder = FolderOfPath(path_);
+  fd_ = open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd_ >= 0) {
+    anonymous_ = true;
+    return;
+  }
   // The name is registered before the file is created, so that a signal at
   // any moment finds every file there is: removing a name that is not there
   // yet does nothing. (Created first, a file could outlive a signal that came
   // before it was registered.)
-  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  if (path_.size() < 6 || path_.compare(path_.size() - 6, 6, "XXXXXX") != 0) return;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    unsigned char random[6];
-    if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) return;
-    for (size_t i = 0; i < 6; ++i) path_[path_.size() - 6 + i] = kLetters[random[i] % (sizeof kLetters - 1)];
+    if (!RandomName(path_)) return;
     slot_ = Register(path_);
     fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd_ >= 0) return;
@@ -140,6 +146,30 @@ PendingFile::PendingFile(std::string pattern) : path_(std::move(pattern)) {
   }
 }
 
+bool PendingFile::RandomName(std::string& pattern) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char random[6];
+  if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) return false;
+  for (size_t i = 0; i < 6; ++i) pattern[pattern.size() - 6 + i] = kLetters[random[i] % (sizeof kLetters - 1)];
+  return true;
+}
+
+bool PendingFile::GiveName() {
+  // The complete file gets its hidden name only for the instant before it
+  // replaces the target.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (!RandomName(path_)) return false;
+    slot_ = Register(path_);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    const int error = errno;
+    Unregister(slot_);
+    slot_ = -1;
+    if (error != EEXIST) return false;
+  }
+  return false;
+}
+
 PendingFile::~PendingFile() { Discard(); }
 
 void PendingFile::Discard() {
@@ -147,7 +177,7 @@ void PendingFile::Discard() {
   if (fd_ >= 0) {
     close(fd_);
     fd_ = -1;
-    unlink(path_.c_str());
+    if (!anonymous_) unlink(path_.c_str());
   }
   Unregister(slot_);
   slot_ = -1;
@@ -180,11 +210,12 @@ bool PendingFile::Commit(const std::string& target, mode_t mode) {
   const bool synced = !sync_ || sync_->Finish();
   sync_.reset();
   bool ok = fchmod(fd_, mode) == 0 && fsync(fd_) == 0 && synced;
+  if (ok && anonymous_) ok = GiveName();
   ok = close(fd_) == 0 && ok;
   fd_ = -1;
   if (ok) ok = std::rename(path_.c_str(), target.c_str()) == 0;
   if (!ok) {
-    unlink(path_.c_str());
+    if (slot_ >= 0) unlink(path_.c_str());
     Unregister(slot_);
     slot_ = -1;
     return false;

@@ -2,9 +2,11 @@
 //
 // A PendingFile is a temporary file beside its target. It becomes the target
 // only through Commit (synced, renamed, folder synced), so a crash, a full
-// disk or a power cut leaves either the old file or the new one. Until then
-// it is removed by its destructor and, when the process is ended by a signal,
-// by RemovePendingFiles, which the program's signal handler calls.
+// disk or a power cut leaves either the old file or the new one. Where the
+// file system allows it has no name until then (O_TMPFILE), so that nothing
+// is left whatever ends the process; elsewhere it has a hidden name and is
+// removed by its destructor and, when the process is ended by a signal, by
+// RemovePendingFiles, which the program's signal handler calls.
 #pragma once
 
 #include <sys/types.h>
@@ -28,6 +30,8 @@ class PendingFile {
   PendingFile& operator=(const PendingFile&) = delete;
 
   int fd() const { return fd_; }
+  // The name it has, or will have for the instant before Commit's rename
+  // where the file system makes it without one (O_TMPFILE).
   const std::string& path() const { return path_; }
 
   // Writes all of `bytes` at the current position; false on any error.
@@ -39,6 +43,10 @@ class PendingFile {
 
  private:
   void Discard();
+  // Fills the pattern's last six characters at random.
+  static bool RandomName(std::string& pattern);
+  // Links an anonymous file under a fresh hidden name.
+  bool GiveName();
 
   // A large file is synced along the way, each time this much more has been
   // written (in the .cpp).
@@ -48,6 +56,7 @@ class PendingFile {
   std::string path_;
   int fd_ = -1;
   int slot_ = -1;
+  bool anonymous_ = false;  // made without a name (O_TMPFILE)
   size_t unsynced_ = 0;  // written since the last sync was asked for
   std::unique_ptr<BackgroundSync> sync_;
 };

@@ -1,5 +1,7 @@
 #include "ui/screenshot_uninstall.h"
 
+#include <QBuffer>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +17,7 @@
 
 #include "engine/job.h"
 #include "settings/program.h"
+#include "settings/safe_files.h"
 #include "texts/language.h"
 
 namespace pictavo {
@@ -58,6 +61,22 @@ QSize ScreenshotThumbnailSize(QSize picture) {
   return {180, static_cast<int>(std::lround(height))};
 }
 
+namespace {
+
+// Saved as the outputs are saved: a hidden file renamed over the name, so
+// that a link planted there is replaced, never written through, and a
+// failed save leaves the old picture.
+bool SaveJpeg(const QImage& picture, const std::string& folder, const std::string& name) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "JPEG", kScreenshotQuality)) return false;
+  PendingFile file(folder + "." + name + ".pictavo-XXXXXX");
+  return file.fd() >= 0 && file.WriteAll(bytes.constData(), static_cast<size_t>(bytes.size())) &&
+         file.Commit(folder + name, 0666 & ~ProcessUmask());
+}
+
+}  // namespace
+
 int ScreenshotMode(DesktopRecords records, std::string folder) {
   if (folder.empty()) folder = records.job.programFolder;
   if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -92,9 +111,9 @@ int ScreenshotMode(DesktopRecords records, std::string folder) {
 
   QImage picture = PictureOf(*window).convertToFormat(QImage::Format_RGB32);
   DrawCaption(picture);
-  picture.save(QString::fromStdString(folder + "pictavo1.jpg"), "JPEG", kScreenshotQuality);
-  picture.scaled(ScreenshotThumbnailSize(picture.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-      .save(QString::fromStdString(folder + "pictavo1x.jpg"), "JPEG", kScreenshotQuality);
+  SaveJpeg(picture, folder, "pictavo1.jpg");
+  SaveJpeg(picture.scaled(ScreenshotThumbnailSize(picture.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+           folder, "pictavo1x.jpg");
   return 0;
 }
 

@@ -9,10 +9,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <sstream>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
 #include "tests/support/run_program.h"
+#include "tools/dng_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace pictavo {
@@ -366,18 +369,12 @@ TEST_F(ConsoleRunTest, ASignalOrACrashDuringTheSaveLeavesNoPartialFile) {
   for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGSEGV}) {
     const int pid = test::SpawnProgram({"-q", "-i", big, "-o", out, "--png-compression=zlib9"});
     ASSERT_GT(pid, 0);
-    // Wait for the hidden temporary file, then stop the program, or crash
-    // its copy.
-    bool seen = false;
-    for (int i = 0; i < 60000 && !seen; ++i) {
-      for (const std::string& name : FilesIn(out)) seen = seen || name.rfind(".big.png.pictavo-", 0) == 0;
-      if (!seen) usleep(1000);
-    }
-    const std::string task = "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children";
-    const int copy = std::atoi(test::ReadFile(task).c_str());
+    // Wait for the copy to write its file, then stop the program, or crash
+    // the copy.
+    const int copy = test::CopyWritingInto(pid, out);
     kill(signal == SIGSEGV ? copy : pid, signal);
     const int status = test::WaitForProgram(pid);
-    ASSERT_TRUE(seen) << "the save never started";
+    ASSERT_GT(copy, 0) << "the save never started";
     if (signal == SIGSEGV)
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "status " << status;
     else
@@ -405,6 +402,31 @@ TEST_F(ConsoleRunTest, AMaskThatIsNoFileNameWritesNothing) {
   }
   EXPECT_EQ(test::ReadFile(dir.file("notes.txt")), "mine");
   EXPECT_FALSE(std::filesystem::exists(dir.file("escape.png")));
+}
+
+}  // namespace
+}  // namespace pictavo
+
+namespace pictavo {
+namespace {
+
+// A copy killed outright while it writes its file (SIGKILL, the
+// out-of-memory killer) has no chance to clean up: nothing of the file may
+// be left anyway.
+TEST_F(ConsoleRunTest, ACopyKilledDuringItsSaveLeavesNothing) {
+  dng::DngOptions options;
+  options.width = 2400;
+  options.height = 1600;
+  ASSERT_TRUE(dng::WriteDng(dir.file("large.dng"), options));
+  const int pid = test::SpawnProgram(
+      {"-q", "-i", dir.file("large.dng"), "-o", out, "--raw-load-as=48", "--raw-tone-mapping=none"});
+  ASSERT_GT(pid, 0);
+  const int copy = test::CopyWritingInto(pid, out, 120);
+  const bool killed = copy > 0 && kill(copy, SIGKILL) == 0;
+  const int status = test::WaitForProgram(pid);
+  ASSERT_TRUE(killed) << "the copy never wrote";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
 }  // namespace

@@ -118,15 +118,8 @@ TEST_F(FolderRun, AnInterruptedRunLeavesOnlyWholeFiles) {
   const std::string folder = Out("x");
   const int pid = test::SpawnProgram({"-q", "-i", shoot.path(), "-o", folder, "--parallel=2"});
   ASSERT_GT(pid, 0);
-  // Until the first hidden file shows: the copies are writing.
-  const auto start = std::chrono::steady_clock::now();
-  auto writing = [&] {
-    for (const auto& entry : fs::directory_iterator(folder))
-      if (entry.path().filename().string().starts_with(".")) return true;
-    return false;
-  };
-  while (!writing() && std::chrono::steady_clock::now() - start < std::chrono::seconds(60))
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  // Once a copy is writing its file.
+  ASSERT_GT(test::CopyWritingInto(pid, folder), 0);
   kill(pid, SIGINT);
   const int status = test::WaitForProgram(pid);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;

@@ -1,6 +1,8 @@
 #include "settings/safe_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,14 +95,29 @@ TEST(PendingFile, AFailedRenameRemovesItAndLeavesTheTarget) {
   EXPECT_EQ(test::ReadFile(target + "/inside"), "kept");
 }
 
-TEST(PendingFile, AreRemovedWhenASignalEndsTheProcess) {
+// A file being written has no name in its folder, so that even SIGKILL
+// (or the out-of-memory killer) in the middle of it leaves nothing.
+TEST(PendingFile, NothingIsLeftWhateverEndsTheProcess) {
   test::TempDir dir;
-  PendingFile first(dir.file("a.XXXXXX"));
-  PendingFile second(dir.file("b.XXXXXX"));
-  ASSERT_TRUE(Exists(first.path()) && Exists(second.path()));
-  RemovePendingFiles();  // what the signal handler calls
-  EXPECT_FALSE(Exists(first.path()));
-  EXPECT_FALSE(Exists(second.path()));
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    PendingFile file(dir.file(".photo.png.XXXXXX"));
+    const bool written = file.fd() >= 0 && file.WriteAll("partial", 7);
+    [[maybe_unused]] const ssize_t told = write(ready[1], written ? "1" : "0", 1);
+    pause();
+    _exit(0);
+  }
+  char written = 0;
+  ASSERT_EQ(read(ready[0], &written, 1), 1);
+  EXPECT_EQ(written, '1');
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "a name while it is written";
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 }  // namespace

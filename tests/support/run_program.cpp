@@ -1,5 +1,6 @@
 #include "tests/support/run_program.h"
 
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -8,7 +9,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <cstring>
+#include <thread>
 
 #ifndef PICTAVO_EXECUTABLE
 #error "PICTAVO_EXECUTABLE must name the built program"
@@ -112,6 +116,23 @@ int WaitForProgram(int pid) {
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   return status;
+}
+
+int CopyWritingInto(int pid, const std::string& folder, int seconds) {
+  const std::string children = "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children";
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    std::ifstream list(children);
+    for (int copy; list >> copy;) {
+      std::error_code error;
+      for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(copy) + "/fd", error)) {
+        std::error_code unreadable;
+        if (std::filesystem::read_symlink(fd.path(), unreadable).string().starts_with(folder + "/")) return copy;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return -1;
 }
 
 }  // namespace pictavo::test

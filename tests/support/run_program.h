@@ -25,4 +25,9 @@ ProgramResult RunProgram(const std::vector<std::string>& args, const std::vector
 int SpawnProgram(const std::vector<std::string>& args);
 int WaitForProgram(int pid);
 
+// Waits (up to `seconds`) until a copy of the program `pid` holds a file
+// open in `folder`: it is writing its output, which may have no name yet.
+// That copy's pid, or -1.
+int CopyWritingInto(int pid, const std::string& folder, int seconds = 60);
+
 }  // namespace pictavo::test

@@ -63,6 +63,9 @@ TEST(Screenshot, WritesBothPicturesIntoAnExistingFolderOnly) {
   test::TempDir dir;
   const std::string file = dir.file("not-a-folder");
   test::WriteFile(file, "x");
+  // A link planted under a picture's name is replaced, never written through.
+  test::WriteFile(dir.file("victim"), "keep me");
+  std::filesystem::create_symlink(dir.file("victim"), dir.file("pictavo1.jpg"));
   for (const std::string& target : {dir.path(), file}) {
     const auto r = test::RunProgram({"-T", target}, {"QT_QPA_PLATFORM=offscreen"});
     EXPECT_EQ(r.exitStatus, 0) << r.err;
@@ -73,6 +76,8 @@ TEST(Screenshot, WritesBothPicturesIntoAnExistingFolderOnly) {
   EXPECT_GE(full.width(), kMinimumInnerWidth);
   EXPECT_EQ(thumbnail.size(), ScreenshotThumbnailSize(full.size()));
   EXPECT_FALSE(std::filesystem::exists(file + "/pictavo1.jpg"));
+  EXPECT_EQ(test::ReadFile(dir.file("victim")), "keep me");
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.file("pictavo1.jpg")));
 }
 
 TEST(Manual, LiesBesideTheProgramOrInTheInstalledDocumentation) {
