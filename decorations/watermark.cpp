@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <optional>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -53,16 +54,37 @@ Area AreaOf(const Settings& settings, int width, int height) {
   return {s.left, s.top, int64_t{width} - s.left - s.right, int64_t{height} - s.top - s.bottom};
 }
 
-QImage RenderText(const Settings& settings, const ConversionJob& job) {
+// The part of `list` (of lines, or of a line's characters) that can fall on
+// the picture: at most `keep` of them, from the end the watermark's position
+// anchors (0 the start, 1 the middle, 2 the end).
+template <typename List>
+List Anchored(const List& list, qsizetype keep, int anchor) {
+  if (list.size() <= keep) return list;
+  const qsizetype start = anchor == 0 ? 0 : anchor == 2 ? list.size() - keep : (list.size() - keep) / 2;
+  return list.mid(start, keep);
+}
+
+// Nothing (the watermark cannot be drawn: no font, a block no layer can
+// hold) or the block; an empty one when there is nothing to draw. Only as
+// much text is laid out as can fall on a picture of `width` × `height`,
+// whatever its length: every character is at least a pixel wide, every line
+// a pixel high, so twice the picture's diagonal of them always covers it.
+std::optional<QImage> RenderText(const Settings& settings, const ConversionJob& job, int width, int height) {
   const std::optional<QFont> font = OpenedWatermarkFont();
-  if (!font) return {};
+  if (!font) return std::nullopt;
   const Settings::Watermark& w = settings.watermark;
   const int64_t padding = w.textPadding;
 
-  const QString text = QString::fromUtf8(ExpandWatermarkText(settings, job));
+  const qsizetype reach = 2 * static_cast<qsizetype>(std::hypot(width, height)) + 2;
+  const int position = PlacementOf(settings).position;
+  const int column = position % 3, row = std::min(position / 3, 2);
+  QString text = QString::fromUtf8(ExpandWatermarkText(settings, job));
   // Markers are taken left to right without overlapping, so "%eol%eol%"
   // is one break followed by the text "eol%".
-  const QStringList lines = text.split(QStringLiteral("%eol%"), Qt::KeepEmptyParts, Qt::CaseInsensitive);
+  QStringList lines = text.split(QStringLiteral("%eol%"), Qt::KeepEmptyParts, Qt::CaseInsensitive);
+  lines = Anchored(lines, reach, row);
+  for (QString& line : lines) line = Anchored(line, reach, column);
+  if (lines.size() == 1) text = lines.front();
   const int breaks = static_cast<int>(lines.size()) - 1;
 
   int64_t textWidth = 0;
@@ -89,7 +111,8 @@ QImage RenderText(const Settings& settings, const ConversionJob& job) {
   const bool vector = w.textAntialiasing != 0;
   const int64_t partWidth = textWidth + 2 * padding;
   const int64_t partHeight = textHeight + 2 * padding;
-  if (partWidth <= 0 || partHeight <= 0 || partWidth > INT_MAX || partHeight > INT_MAX) return {};
+  if (partWidth <= 0 || partHeight <= 0) return QImage();
+  if (partWidth > INT_MAX || partHeight > INT_MAX) return std::nullopt;
   struct Line {
     QString text;
     int64_t x;  // top-left corner in the block before it grows
@@ -120,7 +143,7 @@ QImage RenderText(const Settings& settings, const ConversionJob& job) {
   // A block that does not fit in an int cannot be a layer anyway.
   const int64_t fullWidth = inkRight - inkLeft;
   const int64_t fullHeight = inkBottom - inkTop;
-  if (fullWidth > INT_MAX || fullHeight > INT_MAX) return {};
+  if (fullWidth > INT_MAX || fullHeight > INT_MAX) return std::nullopt;
   const int blockWidth = static_cast<int>(fullWidth);
   const int blockHeight = static_cast<int>(fullHeight);
   const int64_t shiftX = -inkLeft;
@@ -241,16 +264,22 @@ Bitmap DrawWatermark(const Settings& settings, const ConversionJob& job, Bitmap 
   if (FreeImage_GetBPP(image.get()) != 24) image = Bitmap(FreeImage_ConvertTo24Bits(image.get()));
   if (!image) return image;
 
+  // A watermark that is on but cannot be drawn fails the file: a picture
+  // without it is not what was asked for.
   Bitmap mark;
   if (w.doWatermark == 1) {
-    mark = draw::ToBitmap(RenderText(settings, job));
+    const std::optional<QImage> block = RenderText(settings, job, width, height);
+    if (!block) return nullptr;
+    if (block->isNull()) return image;  // no text to draw
+    mark = draw::ToBitmap(*block);
   } else if (w.doWatermark == 2) {
     mark = draw::ToBitmap(RenderPicture(settings));
   }
-  if (!mark) return image;
+  if (!mark) return nullptr;
 
   const int angle = PlacementOf(settings).rotation;
   if (angle >= 1 && angle <= 359) mark = Bitmap(FreeImage_Rotate(mark.get(), angle, nullptr));
+  if (!mark) return nullptr;
   mark = CropWatermark(settings, std::move(mark), width, height);
   if (!mark) return image;
 
@@ -259,14 +288,13 @@ Bitmap DrawWatermark(const Settings& settings, const ConversionJob& job, Bitmap 
   const WatermarkOrigin at = PlaceWatermark(settings, width, height, markWidth, markHeight);
   const int depth = static_cast<int>(FreeImage_GetBPP(mark.get()));
   Bitmap canvas(FreeImage_AllocateT(FIT_BITMAP, width, height, depth, 0, 0, 0));
-  if (!canvas) return image;
+  if (!canvas) return nullptr;
   // FreeImage_Paste with an alpha of 255 still blends (every byte comes out
   // as 255/256 of itself, so opaque pixels lose their opacity); any value
   // above 255 is its plain copy. A watermark that does not fit is not
   // pasted, and a transparent canvas would change nothing.
   if (!FreeImage_Paste(canvas.get(), mark.get(), at.x, at.y, 256)) return image;
-  Bitmap marked(FreeImage_Composite(canvas.get(), FALSE, nullptr, image.get()));
-  return marked ? std::move(marked) : std::move(image);
+  return Bitmap(FreeImage_Composite(canvas.get(), FALSE, nullptr, image.get()));
 }
 
 }  // namespace pictavo

@@ -23,7 +23,10 @@ QLabel* Link(QWidget* parent, const QString& shown, const std::string& target, c
   link->setObjectName(name);
   link->setText(QStringLiteral("<a href=\"%1\" style=\"color:#0000ff\">%2</a>")
                     .arg(QString::fromStdString(target).toHtmlEscaped(), shown.toHtmlEscaped()));
-  link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  // A click opens the link and leaves the focus where it was: Enter and
+  // Escape stay the box's OK.
+  link->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+  link->setFocusPolicy(Qt::NoFocus);
   QObject::connect(link, &QLabel::linkActivated, link,
                    [](const QString& href) { OpenWithShell(href.toStdString()); });
   return link;
@@ -51,17 +54,20 @@ AboutBox::AboutBox(MainWindow& window)
   title->setGeometry(20, 50, 320, 20);
   title->setAlignment(Qt::AlignHCenter);
   auto* notice = new QLabel(QString::fromUtf8(kNotice), this);
-  notice->setGeometry(20, 70, 320, 20);
-  notice->setAlignment(Qt::AlignHCenter);
+  notice->setObjectName(QStringLiteral("aboutNotice"));
+  // Two lines where one does not hold it.
+  notice->setGeometry(20, 70, 320, 36);
+  notice->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  notice->setWordWrap(true);
   auto* webLabel = new QLabel(QString::fromStdString(GetText("About", "Website")), this);
-  webLabel->setGeometry(80, 100, 60, 20);
+  webLabel->setGeometry(80, 115, 60, 20);
   auto* mailLabel = new QLabel(QString::fromStdString(GetText("About", "Email")), this);
-  mailLabel->setGeometry(80, 120, 50, 20);
+  mailLabel->setGeometry(80, 135, 50, 20);
   web_ = Link(this, QString::fromUtf8(kMakerSite), kMakerSite, QStringLiteral("webLink"));
-  web_->setGeometry(140, 100, 215, 20);
+  web_->setGeometry(140, 115, 215, 20);
   mail_ = Link(this, QString::fromUtf8(kSupportAddress), std::string("mailto:") + kSupportAddress,
                QStringLiteral("mailLink"));
-  mail_->setGeometry(140, 120, 215, 20);
+  mail_->setGeometry(140, 135, 215, 20);
   auto* ok = new QPushButton(QString::fromStdString(GetText("Dialog", "OK")), this);
   ok->setObjectName(QStringLiteral("okButton"));
   ok->setGeometry(140, 200, 80, 25);

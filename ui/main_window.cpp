@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -182,6 +183,36 @@ void MainWindow::RegisterShortcuts() {
     shortcut->setObjectName(QStringLiteral("shortcut%1").arg(command));
     connect(shortcut, &QShortcut::activated, this, [this, command = command] { RunCommand(command); });
   }
+  // F10, and Alt pressed and let go alone, open the menu bar at its first
+  // menu, as on the desktops the program runs on.
+  auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  menuKey->setObjectName(QStringLiteral("shortcutMenuBar"));
+  connect(menuKey, &QShortcut::activated, this, [this] { OpenMenuBar(); });
+  qApp->installEventFilter(this);
+}
+
+void MainWindow::OpenMenuBar() {
+  const QList<QAction*> menus = menuBar()->actions();
+  if (!menus.isEmpty() && isEnabled()) menuBar()->setActiveAction(menus.front());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (widget && widget->window() == this && !key->isAutoRepeat()) {
+      const bool alt = key->key() == Qt::Key_Alt && (key->modifiers() & ~Qt::AltModifier) == Qt::NoModifier;
+      if (event->type() == QEvent::KeyPress) {
+        altAlone_ = alt;
+      } else if (alt && altAlone_) {
+        altAlone_ = false;
+        OpenMenuBar();
+      }
+    }
+  } else if (event->type() == QEvent::MouseButtonPress) {
+    altAlone_ = false;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::BuildMenus() {
@@ -196,7 +227,10 @@ void MainWindow::BuildMenus() {
     const char* image;
   };
   const auto addMenu = [&](const char* name, const char* key, std::initializer_list<Item> items) {
-    QMenu* menu = bar->addMenu(Qs(GetText("Menu", key)));
+    // The text as it stands, its first letter the key that opens it with Alt.
+    QString title = Qs(GetText("Menu", key));
+    title.replace(QLatin1Char('&'), QStringLiteral("&&")).prepend(QLatin1Char('&'));
+    QMenu* menu = bar->addMenu(title);
     menu->setObjectName(QLatin1String(name));
     for (const Item& item : items) {
       if (item.command < 0) {

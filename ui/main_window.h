@@ -136,10 +136,13 @@ class MainWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Alt pressed and let go with nothing between opens the menu bar.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
   void RegisterShortcuts();
+  void OpenMenuBar();
   QAction* CommandAction(QObject* owner, int command, const QString& text, const QIcon& icon);
   QIcon MenuIcon(const char* name) const;
 
@@ -168,6 +171,7 @@ class MainWindow : public QMainWindow {
   int rowSpacing_ = 30;  // output folder row against the input row
 
   bool closed_ = false;
+  bool altAlone_ = false;  // Alt is down, and no other key came with it
   WindowPlacement placementAtClose_;
 };
 

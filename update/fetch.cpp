@@ -29,13 +29,21 @@ std::string Request(const std::string& host, const std::string& path, const std:
 
 std::string Latin1(const std::string& utf8) { return QString::fromStdString(utf8).toLatin1().toStdString(); }
 
-// The status and headers are not looked at: an error page whose body reads
-// as a number is taken as the answer, as any other body is.
+// Only a reply with status 200 carries the answer: the body of an error page
+// ("404 page not found") is no version number, whatever digits it starts
+// with. Anything else gives no text, which the check reports as a
+// connection problem.
 std::string UpdateTextOfReply(std::string_view reply) {
   reply = reply.substr(0, reply.find('\0'));
   constexpr std::string_view kBlankLine = "\r\n\r\n";
   const size_t headersEnd = reply.find(kBlankLine);
   if (headersEnd == std::string_view::npos) return {};
+  // "HTTP/1.x 200 ...": the second word of the status line.
+  const std::string_view status = reply.substr(0, reply.find("\r\n"));
+  const size_t space = status.find(' ');
+  if (!status.starts_with("HTTP/") || space == std::string_view::npos ||
+      status.substr(space + 1, 4) != "200 " && status.substr(space + 1) != "200")
+    return {};
   std::string_view body = reply.substr(headersEnd + kBlankLine.size());
   body = body.substr(0, body.find(kBlankLine));
   return Latin1ToUtf8(TrimBlanks(body).substr(0, 3));

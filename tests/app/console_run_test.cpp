@@ -170,11 +170,13 @@ TEST_F(ConsoleRunTest, DebugLinesOfTheWatermarks) {
                    "Watermark text opacity: 255", "Watermark background color: 000000",
                    "Watermark background opacity: 99", "Watermark boundary: IMAGE", "Watermark position: BOTTOMRIGHT",
                    "Watermark offset (x/y): -3/7", "Watermark rotation: 0", "Watermark size/mode: FIXED"}));
-  test::WriteFile(dir.file("mark.raw"), "not empty");
-  EXPECT_EQ(watermarkLines({"--wm-image=" + dir.file("mark.raw"), "--wm-image-greyscale", "--wm-image-opacity=50",
+  FIBITMAP* mark = FreeImage_Allocate(4, 4, 24);
+  ASSERT_TRUE(FreeImage_Save(FIF_PNG, mark, dir.file("mark.png").c_str(), 0));
+  FreeImage_Unload(mark);
+  EXPECT_EQ(watermarkLines({"--wm-image=" + dir.file("mark.png"), "--wm-image-greyscale", "--wm-image-opacity=50",
                             "--wm-image-boundary=frame", "--wm-image-position=middlecenter", "--wm-image-x-offset=4",
                             "--wm-image-rotation=45"}),
-            (Lines{"Watermark: IMAGE", "Watermark image: " + dir.file("mark.raw"), "Watermark greyscale: 1",
+            (Lines{"Watermark: IMAGE", "Watermark image: " + dir.file("mark.png"), "Watermark greyscale: 1",
                    "Watermark opacity: 50", "Watermark boundary: FRAME", "Watermark position: MIDDLECENTER",
                    "Watermark offset (x/y): 4/10", "Watermark rotation: 45", "Watermark size/mode: FIXED"}));
 }
@@ -426,6 +428,22 @@ TEST_F(ConsoleRunTest, ACopyKilledDuringItsSaveLeavesNothing) {
   const int status = test::WaitForProgram(pid);
   ASSERT_TRUE(killed) << "the copy never wrote";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_TRUE(std::filesystem::is_empty(out));
+}
+
+}  // namespace
+}  // namespace pictavo
+
+namespace pictavo {
+namespace {
+
+// A watermark that is on but cannot be drawn fails the file, which the run
+// reports as not converted instead of saving the picture without it.
+TEST_F(ConsoleRunTest, AWatermarkThatCannotBeDrawnFailsTheFile) {
+  test::WriteFile(dir.file("mark.png"), "not a picture");
+  const auto r = Run({"-q", "-i", input, "-o", out, "--wm-image=" + dir.file("mark.png")});
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_EQ(r.lines.back(), "Conversion stopped");
   EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 

@@ -130,5 +130,14 @@ TEST_F(FirstClick, TheMenuBarTakesTheFirstClickAfterADialogCloses) {
   }
 }
 
+// The keyboard reaches the menus: Alt and a menu's first letter opens it,
+// the arrows and Enter choose from it.
+TEST_F(FirstClick, AltAndAMenusLetterOpenIt) {
+  Tool({"key", "alt+c"});
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Tool({"key", "Down", "Return"});
+  EXPECT_TRUE(Until([&] { return !Window("Find a File Converter").empty(); }));
+}
+
 }  // namespace
 }  // namespace pictavo

@@ -57,6 +57,15 @@ inline Box BoundsWhere(FIBITMAP* image, const std::function<bool(int x, int y, R
         box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
   return box.empty() ? Box{} : box;
 }
+// The same size, and every pixel the same.
+inline bool SamePixels(FIBITMAP* a, FIBITMAP* b) {
+  if (FreeImage_GetWidth(a) != FreeImage_GetWidth(b) || FreeImage_GetHeight(a) != FreeImage_GetHeight(b)) return false;
+  for (int y = 0; y < static_cast<int>(FreeImage_GetHeight(a)); ++y)
+    for (int x = 0; x < static_cast<int>(FreeImage_GetWidth(a)); ++x)
+      if (!Near(PixelAt(a, x, y), PixelAt(b, x, y), 0)) return false;
+  return true;
+}
+
 inline Box ChangedArea(FIBITMAP* image, Rgb background) {
   return BoundsWhere(image, [background](int, int, Rgb c) { return c != background; });
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <set>
 
@@ -225,13 +226,37 @@ TEST_F(TextWatermarkTest, BoldAndSizeComeFromTheOpenedFont) {
   EXPECT_NEAR(BlockOf("Watermark text").width(), 2 * regular, regular / 10);
 }
 
-TEST_F(TextWatermarkTest, NoBlockWithoutFontOrTextOrWhereItCannotBePasted) {
-  CloseWatermarkFont();
-  EXPECT_TRUE(BlockOf("Pictavo").empty());
-  ASSERT_TRUE(OpenWatermarkFont(settings));
+// Without text, or placed where it cannot be pasted, there is no block and
+// the picture stays as it was; without its font the watermark cannot be
+// drawn, and the picture is not one to save.
+TEST_F(TextWatermarkTest, NoBlockWithoutTextOrWhereItCannotBePastedAndNoPictureWithoutItsFont) {
   EXPECT_TRUE(BlockOf("").empty());
   settings.watermark.textXOffset = -5;
   EXPECT_TRUE(BlockOf("Pictavo").empty());
+  CloseWatermarkFont();
+  settings.watermark.text = "Pictavo";
+  EXPECT_EQ(DrawWatermark(settings, job, test::PlainPicture(640, 480, kGrey), 640, 480), nullptr);
+  ASSERT_TRUE(OpenWatermarkFont(settings));
+}
+
+// Only what can fall on the picture is laid out: a text far longer than
+// the picture shows as its visible start would, from the end its position
+// anchors, and costs what that costs.
+TEST_F(TextWatermarkTest, AVeryLongTextIsLaidOutOnlyAsFarAsThePictureReaches) {
+  const std::string tail(4000, 'x');
+  for (const uint8_t position : {uint8_t{0}, uint8_t{8}}) {
+    settings.watermark.textPosition = position;
+    settings.watermark.text = position == 0 ? "A" + tail : tail + "Z";
+    const Bitmap visible = Marked();
+    settings.watermark.text = position == 0 ? "A" + tail + std::string(1 << 20, 'x') : std::string(1 << 20, 'x') + tail + "Z";
+    const Bitmap whole = Marked();
+    ASSERT_TRUE(visible && whole);
+    EXPECT_TRUE(test::SamePixels(visible.get(), whole.get())) << int{position};
+  }
+  // Laid out whole, the megabyte of text took gigabytes.
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  EXPECT_LT(usage.ru_maxrss, 1L << 20) << "KiB at the peak";
 }
 
 }  // namespace

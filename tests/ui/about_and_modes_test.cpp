@@ -39,6 +39,29 @@ TEST_F(AboutBoxTest, LinksOpenWithTheDesktopAndEnterOrEscapeClose) {
   }
 }
 
+// The notice fits its label whole, and a clicked link leaves Enter to the
+// box: it closes instead of opening the link again.
+TEST_F(AboutBoxTest, TheNoticeFitsAndAClickedLinkLeavesEnterToTheBox) {
+  window->RunCommand(kCommandAbout);
+  QPointer<AboutBox> box = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
+  ASSERT_FALSE(box.isNull());
+  const QLabel* notice = box->findChild<QLabel*>(QStringLiteral("aboutNotice"));
+  const int wrap = notice->wordWrap() ? Qt::TextWordWrap : 0;
+  const QRect needed = notice->fontMetrics().boundingRect(QRect(0, 0, notice->width(), 1000),
+                                                          wrap | Qt::AlignHCenter, notice->text());
+  EXPECT_LE(needed.width(), notice->width());
+  EXPECT_LE(needed.height(), notice->height());
+
+  QApplication::setActiveWindow(box);
+  QLabel* web = box->webLink();
+  QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(10, web->height() / 2));
+  EXPECT_EQ(dialogs.opened, std::vector<std::string>{kMakerSite});
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box.data(), Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_TRUE(box.isNull());
+  EXPECT_EQ(dialogs.opened.size(), 1u);
+}
+
 TEST(UninstallPage, NextVisitsThePageOnlyWhenTheBoxIsChecked) {
   test::ScriptedDialogs dialogs;
   ScopedDialogs scoped(dialogs);

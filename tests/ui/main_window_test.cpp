@@ -1,6 +1,8 @@
 #include "ui/main_window.h"
 
 #include <gtest/gtest.h>
+#include <functional>
+#include <array>
 
 #include <QAction>
 #include <QComboBox>
@@ -116,6 +118,40 @@ TEST_F(MainWindowTest, ShortcutsRunTheirCommands) {
 
   QTest::keyClick(window.get(), Qt::Key_X, Qt::AltModifier);
   EXPECT_FALSE(window->isVisible());
+}
+
+// The menus open from the keyboard as on the desktop: F10 and Alt alone at
+// the first menu; Alt and a menu's first letter at that menu (its mnemonic:
+// the X server test tries it, the offscreen platform has no mnemonics).
+// Their texts stay as they are.
+TEST_F(MainWindowTest, TheMenusOpenFromTheKeyboard) {
+  QApplication::setActiveWindow(window.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  const QList<QAction*> menus = window->menuBar()->actions();
+  ASSERT_EQ(menus.size(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const QString title = menus[i]->menu()->title();
+    EXPECT_TRUE(title.startsWith(QLatin1Char('&'))) << title.toStdString();
+    EXPECT_EQ(QString(title).remove(QLatin1Char('&')).toStdString(),
+              GetText("Menu", std::array{"File", "Converter", "Help"}[static_cast<size_t>(i)]));
+  }
+  const std::pair<const char*, std::function<void(QWidget*)>> presses[] = {
+      {"F10", [](QWidget* w) { QTest::keyClick(w, Qt::Key_F10); }},
+      {"Alt alone",
+       [](QWidget* w) {
+         QTest::keyPress(w, Qt::Key_Alt, Qt::AltModifier);
+         QTest::keyRelease(w, Qt::Key_Alt);
+       }},
+  };
+  for (const auto& [what, press] : presses) {
+    window->inputField()->setFocus();
+    press(window->inputField());
+    QMenu* menu = menus[0]->menu();
+    for (int i = 0; i < 100 && !menu->isVisible(); ++i) QTest::qWait(10);
+    EXPECT_TRUE(menu->isVisible()) << what;
+    menu->close();
+    QApplication::processEvents();
+  }
 }
 
 TEST_F(MainWindowTest, ExitAndTheCloseBoxEndTheSameWay) {

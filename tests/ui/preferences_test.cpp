@@ -1,6 +1,8 @@
 // The preferences window and the custom converter, driven headless through
 // their named controls with scripted answers for every dialog.
 #include <gtest/gtest.h>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -135,6 +137,35 @@ TEST_F(PreferencesTest, ANewColourJoinsItsListAtOnceAndStaysAfterCancel) {
   EXPECT_EQ(settings.watermark.fontColor, "FFFFFF");
 }
 
+// Every unit list shows its entries whole, in the usual font and in one
+// half as large again.
+TEST_F(PreferencesTest, UnitListsShowTheirWholeEntries) {
+  const QFont usual = QApplication::font();
+  for (const double scale : {1.0, 1.5}) {
+    QFont font = usual;
+    font.setPointSizeF(usual.pointSizeF() * scale);
+    QApplication::setFont(font);
+    PreferencesWindow* preferences = OpenPreferences(*window);
+    int lists = 0;
+    for (QComboBox* list : preferences->findChildren<QComboBox*>()) {
+      if (!list->objectName().endsWith(QStringLiteral(" Unit"))) continue;
+      ++lists;
+      QStyleOptionComboBox option;
+      option.initFrom(list);
+      option.editable = false;
+      const int room =
+          list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list).width();
+      for (int i = 0; i < list->count(); ++i)
+        EXPECT_LE(list->fontMetrics().horizontalAdvance(list->itemText(i)), room)
+            << list->objectName().toStdString() << " " << list->itemText(i).toStdString() << " at " << scale;
+    }
+    EXPECT_GE(lists, 2);
+    preferences->close();
+    QApplication::processEvents();
+  }
+  QApplication::setFont(usual);
+}
+
 TEST_F(PreferencesTest, EnablingAndShowingFollowTheirControls) {
   Open();
   struct RawCase {
@@ -151,7 +182,13 @@ TEST_F(PreferencesTest, EnablingAndShowingFollowTheirControls) {
   timestamp->setCurrentIndex(0);
   EXPECT_FALSE(Control<QDateTimeEdit>("Advanced/Custom Timestamp")->isEnabled());
   timestamp->setCurrentIndex(2);
-  EXPECT_TRUE(Control<QDateTimeEdit>("Advanced/Custom Timestamp")->isEnabled());
+  auto* date = Control<QDateTimeEdit>("Advanced/Custom Timestamp");
+  EXPECT_TRUE(date->isEnabled());
+  // The picker offers only what the 32-bit setting can hold.
+  date->setDateTime(QDateTime(QDate(2099, 5, 1), QTime(12, 0), Qt::UTC));
+  EXPECT_EQ(date->dateTime().date(), QDate(2038, 1, 19));
+  date->setDateTime(QDateTime(QDate(1960, 5, 1), QTime(12, 0), Qt::UTC));
+  EXPECT_EQ(date->dateTime().toSecsSinceEpoch(), 0);
 
   Control<QCheckBox>("Transform/Do Image Resize")->setChecked(false);
   EXPECT_FALSE(Control<QLineEdit>("Transform/Image Width")->isEnabled());

@@ -84,6 +84,10 @@ TEST(FetchUpdateText, GivesTheFirstThreeCharactersOfTheBody) {
       {"the blank line beyond 2048 bytes", {headers + "X-Padding: " + std::string(2048, 'x') + "\r\n\r\n281"}, ""},
       {"a reply in pieces", {headers, "\r\n", "283"}, "283"},
       {"an empty reply", {""}, ""},
+      // Only a 200 reply carries the answer; an error page's digits are not one.
+      {"an error page", {"HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n\r\n404 page not found"}, ""},
+      {"a server error", {"HTTP/1.1 500 Internal Server Error\r\n\r\n281"}, ""},
+      {"no status line", {"281\r\n\r\n281"}, ""},
   };
   for (const Case& c : cases) {
     LocalHttpServer server(c.reply);

@@ -93,6 +93,11 @@ NumberUnitRow::NumberUnitRow(QWidget* panel, int row, const char* labelKey, cons
   units_ = Place(new QComboBox(panel), 340, -1, 70, 21, name + QStringLiteral(" Unit"));
   for (const char* key : unitKeys) units_->addItem(PrefText(key));
   units_->setCurrentIndex(0);
+  // The list as wide as its longest entry needs in the font in use (larger
+  // fonts, other languages), taken from the field so the row keeps its end.
+  const int wider = std::clamp(units_->sizeHint().width() - units_->width(), 0, 80);
+  field_->resize(field_->width() - wider, field_->height());
+  units_->setGeometry(units_->x() - wider, units_->y(), units_->width() + wider, units_->height());
   label()->setBuddy(field_);
 }
 
@@ -282,6 +287,10 @@ DateRow::DateRow(QWidget* panel, int row, const char* labelKey, const QString& n
   picker_->setDisplayFormat(QStringLiteral("yyyy/MM/dd HH:mm"));
   // Stored dates count local wall-clock seconds as if they were UTC.
   picker_->setTimeSpec(Qt::UTC);
+  // What the setting holds: 32-bit seconds from 1970 on. A later or earlier
+  // date would be stored as another one.
+  picker_->setDateTimeRange(QDateTime::fromSecsSinceEpoch(0, Qt::UTC),
+                            QDateTime::fromSecsSinceEpoch(INT32_MAX, Qt::UTC));
   picker_->setCalendarPopup(true);
   label()->setBuddy(picker_);
 }
