@@ -137,6 +137,8 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
 
   const auto application = StartApplication<GuardedApplication>(argc, argv);
   if (!application) return kExitNoDisplay;
+  // Docks and Wayland match the window to its desktop entry by this name.
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
   SetPrimaryScreenProvider([] {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return ScreenSize{};

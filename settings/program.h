@@ -10,6 +10,9 @@ namespace pictavo {
 inline constexpr const char* kDisplayName = "Pictavo";
 inline constexpr const char* kBaseName = "pictavo";
 inline constexpr const char* kMakerWord = "Corvane";
+// The desktop's name for the program: its entry, icon and metainfo files,
+// and the application id the window reports (Wayland's app_id).
+inline constexpr const char* kDesktopId = "com.corvane.Pictavo";
 inline constexpr int kVersionNumber = 280;
 // The maker's web site, ending in "/": the product page, the converter
 // search and the update information live below it.

@@ -512,11 +512,12 @@ void SetupMainWindow(MainWindow& window) {
 }
 
 std::string ManualPath(const std::string& programFolder) {
-  // Beside the program in the build folder; in the documentation folder of
-  // an installed tree.
+  // Beside the program in the build folder; in the program's data folder of
+  // an installed tree, which minimal systems keep when they drop
+  // /usr/share/doc.
   const std::string beside = programFolder + kManualFile;
   if (FileSizeOf(beside) > 0) return beside;
-  return programFolder + "../share/doc/" + kBaseName + "/" + kManualFile;
+  return programFolder + "../share/" + kBaseName + "/" + kManualFile;
 }
 
 void OpenWithShell(const std::string& target) {

@@ -11,6 +11,7 @@
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 #include "tools/dng_writer.h"
+#include "ui/main_window.h"
 #include "ui/themes.h"
 
 namespace pictavo {
@@ -55,7 +56,7 @@ TEST_F(InstalledTree, HoldsEveryFileWhereTheDesktopLooks) {
        {"bin/pictavo", "libexec/pictavo/pictavo-exif",
         "lib/pictavo/pictavo-window.so", "lib/pictavo/libpictavo-drawing.so", "lib/pictavo/libpictavo-imaging.so",
         "share/pictavo/gfx/handdrawn.zip",
-        "share/doc/pictavo/pictavo.html", "share/applications/com.corvane.Pictavo.desktop",
+        "share/pictavo/pictavo.html", "share/doc/pictavo/pictavo.html", "share/applications/com.corvane.Pictavo.desktop",
         "share/metainfo/com.corvane.Pictavo.metainfo.xml", "share/man/man1/pictavo.1",
         "share/bash-completion/completions/pictavo"})
     EXPECT_TRUE(fs::is_regular_file(Installed(file))) << file;
@@ -64,6 +65,9 @@ TEST_F(InstalledTree, HoldsEveryFileWhereTheDesktopLooks) {
     EXPECT_TRUE(fs::is_regular_file(Installed("share/icons/hicolor/" + dimension + "/apps/com.corvane.Pictavo.png")))
         << dimension;
   }
+  // F1 needs no documentation folder, which minimal systems remove.
+  fs::remove_all(Installed("share/doc"));
+  EXPECT_TRUE(fs::is_regular_file(ManualPath(Installed("bin/").string())));
 }
 
 TEST_F(InstalledTree, ConvertsFromAnotherFolderWithItsHelper) {

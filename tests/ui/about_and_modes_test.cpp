@@ -103,11 +103,11 @@ TEST(Screenshot, WritesBothPicturesIntoAnExistingFolderOnly) {
   EXPECT_FALSE(std::filesystem::is_symlink(dir.file("pictavo1.jpg")));
 }
 
-TEST(Manual, LiesBesideTheProgramOrInTheInstalledDocumentation) {
+TEST(Manual, LiesBesideTheProgramOrInTheInstalledDataFolder) {
   test::TempDir dir;
   std::filesystem::create_directories(dir.file("bin"));
   const std::string program = dir.file("bin") + "/";
-  EXPECT_EQ(ManualPath(program), program + "../share/doc/pictavo/pictavo.html");
+  EXPECT_EQ(ManualPath(program), program + "../share/pictavo/pictavo.html");
   test::WriteFile(program + "pictavo.html", "<html></html>");
   EXPECT_EQ(ManualPath(program), program + "pictavo.html");
 }
