@@ -17,7 +17,7 @@ packages=(
   libgtest-dev libgmock-dev
   # The desktop entry's MIME types come from shared-mime-info; the tests
   # validate the installed files with the desktop's own tools.
-  shared-mime-info desktop-file-utils appstream groff-base
+  shared-mime-info desktop-file-utils appstream groff-base libglib2.0-bin
   # Camera metadata: Exiv2 reads it; pngcheck checks the files in the tests.
   libexiv2-dev pngcheck
   # LibRaw's own developer, which the tests and the benchmark hold Auto's

@@ -11,6 +11,9 @@
 //                                             shared-mime-info's globs2 file,
 //                                             which names the MIME types of
 //                                             the RAW extensions
+//   pictavo_docgen --mime GLOBS OUTPUT        the shared-mime-info package
+//                                             for the RAW extensions GLOBS
+//                                             does not know
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "app/options.h"
@@ -261,26 +265,83 @@ std::string Completion() {
          "complete -F _pictavo pictavo\n";
 }
 
-// ---- desktop entry ----
+// ---- desktop entry and MIME types ----
 
-// The MIME types shared-mime-info gives the program's RAW extensions.
-std::vector<std::string> RawMimeTypes(const std::string& globs) {
+// The accepted RAW extensions and what each is.
+std::vector<std::pair<std::string, std::string>> RawExtensions() {
   InputExtensionMap extensions;
   BuildInputExtensions(extensions);
-  const std::vector<std::string> accepted = BuildAcceptedExtensions(extensions, InputGroups());
-  std::set<std::string> types;
+  std::vector<std::pair<std::string, std::string>> raw;
+  for (const std::string& extension : BuildAcceptedExtensions(extensions, InputGroups()))
+    if (extensions[extension].formatGroup == "raw") raw.emplace_back(extension, extensions[extension].description);
+  return raw;
+}
+
+// shared-mime-info's globs2 (weight:type:glob[:flags]): extension -> types.
+std::map<std::string, std::set<std::string>> GlobTypes(const std::string& globs) {
+  std::map<std::string, std::set<std::string>> types;
   std::istringstream lines(globs);
   for (std::string line; std::getline(lines, line);) {
-    // weight:type:glob[:flags]
     const std::vector<std::string> fields = SplitString(line, ':');
     if (fields.size() < 3 || !StartsWith(fields[2], "*.")) continue;
-    const std::string extension = ToLowerAscii(fields[2].substr(2));
-    // Some RAW extensions name other kinds of files as well (".cap"
-    // captures, ".sti" templates); only picture types are claimed.
-    if (StartsWith(fields[1], "image/") && std::find(accepted.begin(), accepted.end(), extension) != accepted.end())
-      types.insert(fields[1]);
+    types[ToLowerAscii(fields[2].substr(2))].insert(fields[1]);
   }
+  return types;
+}
+
+struct OwnType {
+  std::string type, extension, description;
+};
+
+// Types of our own for the RAW extensions the system's database does not
+// know at all. Without them the desktop sniffs most of these files as TIFF
+// and never offers the program for them. An extension the database gives to
+// something else (".cap" captures, ".sti" templates) is left alone.
+std::vector<OwnType> OwnMimeTypes(const std::string& globs) {
+  const auto known = GlobTypes(globs);
+  std::vector<OwnType> own;
+  for (const auto& [extension, description] : RawExtensions()) {
+    if (known.count(extension)) continue;
+    // "Hasselblad Camera RAW Image" -> image/x-hasselblad-3fr
+    std::string maker;
+    for (const std::string& word : SplitString(description, ' ')) {
+      if (word == "Camera" || word == "RAW" || word == "Image") break;
+      maker += ToLowerAscii(word);
+    }
+    own.push_back({"image/x-" + (maker.empty() ? "" : maker + "-") + extension, extension, description});
+  }
+  return own;
+}
+
+// The MIME types the entry claims: the database's picture types for the
+// RAW extensions, our own, and the generic RAW type file managers use.
+std::vector<std::string> RawMimeTypes(const std::string& globs) {
+  std::set<std::string> types{"image/x-dcraw"};
+  const auto known = GlobTypes(globs);
+  for (const auto& [extension, description] : RawExtensions()) {
+    const auto found = known.find(extension);
+    if (found == known.end()) continue;
+    // Only picture types: the other meanings of an extension are not ours.
+    for (const std::string& type : found->second)
+      if (StartsWith(type, "image/")) types.insert(type);
+  }
+  for (const OwnType& own : OwnMimeTypes(globs)) types.insert(own.type);
   return {types.begin(), types.end()};
+}
+
+// The shared-mime-info package that defines our own types.
+std::string MimePackage(const std::string& globs) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
+  for (const OwnType& own : OwnMimeTypes(globs)) {
+    xml += "  <mime-type type=\"" + own.type + "\">\n";
+    xml += "    <comment>" + Html(own.description) + " (" + ToUpperAscii(own.extension) + ")</comment>\n";
+    xml += "    <sub-class-of type=\"image/x-dcraw\"/>\n";
+    xml += "    <glob pattern=\"*." + own.extension + "\"/>\n";
+    xml += "  </mime-type>\n";
+  }
+  return xml + "</mime-info>\n";
 }
 
 std::string DesktopEntry(const std::vector<std::string>& types) {
@@ -291,9 +352,13 @@ std::string DesktopEntry(const std::vector<std::string>& types) {
          "Name=Pictavo\n"
          "GenericName=RAW Photo Converter\n"
          "Comment=Convert camera RAW photographs into PNG files\n"
+         "TryExec=pictavo\n"
          "Exec=pictavo %f\n"
-         "Icon=com.corvane.Pictavo\n"
+         "Icon=" + std::string(kDesktopId) + "\n"
          "Terminal=false\n"
+         "StartupNotify=true\n"
+         // The window's X class is the program's name.
+         "StartupWMClass=" + std::string(kBaseName) + "\n"
          "Categories=Graphics;Photography;\n"
          "Keywords=RAW;PNG;photo;convert;camera;\n"
          "MimeType=" + mime + "\n";
@@ -302,7 +367,7 @@ std::string DesktopEntry(const std::vector<std::string>& types) {
 int Usage() {
   std::fprintf(stderr,
                "usage: pictavo_docgen --manual TEMPLATE OUTPUT | --man OUTPUT | --completion OUTPUT |"
-               " --desktop GLOBS OUTPUT\n");
+               " --desktop GLOBS OUTPUT | --mime GLOBS OUTPUT\n");
   return 2;
 }
 
@@ -322,18 +387,18 @@ int main(int argc, char** argv) {
   }
   if (args.size() == 2 && args[0] == "--man") return WriteFile(args[1], ManPage()) ? 0 : 1;
   if (args.size() == 2 && args[0] == "--completion") return WriteFile(args[1], Completion()) ? 0 : 1;
-  if (args.size() == 3 && args[0] == "--desktop") {
+  if (args.size() == 3 && (args[0] == "--desktop" || args[0] == "--mime")) {
     std::string globs;
     if (!ReadFile(args[1], globs)) {
       std::fprintf(stderr, "pictavo_docgen: cannot read %s (package shared-mime-info)\n", args[1].c_str());
       return 1;
     }
-    const std::vector<std::string> types = RawMimeTypes(globs);
-    if (types.empty()) {
-      std::fprintf(stderr, "pictavo_docgen: no MIME type for any RAW extension in %s\n", args[1].c_str());
+    if (args[0] == "--mime") return WriteFile(args[2], MimePackage(globs)) ? 0 : 1;
+    if (GlobTypes(globs).empty()) {
+      std::fprintf(stderr, "pictavo_docgen: no MIME type for any extension in %s\n", args[1].c_str());
       return 1;
     }
-    return WriteFile(args[2], DesktopEntry(types)) ? 0 : 1;
+    return WriteFile(args[2], DesktopEntry(RawMimeTypes(globs))) ? 0 : 1;
   }
   return Usage();
 }

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "app/options.h"
+#include "engine/formats.h"
+#include "settings/program.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 #include "tools/dng_writer.h"
@@ -120,12 +122,49 @@ TEST_F(InstalledTree, TheDesktopToolsAcceptItsFiles) {
       EXPECT_EQ(out, "") << what;
     }
   }
-  // Only picture types, and the common RAW ones among them.
-  const std::string entry = Read(Installed("share/applications/com.corvane.Pictavo.desktop"));
-  EXPECT_NE(entry.find("Exec=pictavo %f\n"), std::string::npos);
-  for (const char* type : {"image/x-canon-cr2;", "image/x-nikon-nef;", "image/x-adobe-dng;"})
-    EXPECT_NE(entry.find(type), std::string::npos) << type;
+  // Only picture types; the window's class and id name this entry.
+  const std::string entry = Read(Installed(std::string("share/applications/") + kDesktopId + ".desktop"));
+  for (const std::string& line : std::vector<std::string>{"Exec=pictavo %f", "TryExec=pictavo", "StartupNotify=true",
+                                 std::string("StartupWMClass=") + kBaseName})
+    EXPECT_NE(entry.find("\n" + line + "\n"), std::string::npos) << line;
   EXPECT_EQ(entry.find("application/"), std::string::npos);
+}
+
+// What the desktop makes of a RAW file once the package's MIME types are
+// known: a type the entry claims, so that "Open with" offers the program,
+// also for the TIFF-like files it would otherwise take for TIFF.
+TEST_F(InstalledTree, TheDesktopOffersItForEveryRawExtension) {
+  if (Shell("command -v gio && command -v update-mime-database").first != 0) GTEST_SKIP() << "no gio";
+  const auto [status, out] = Shell("update-mime-database '" + Installed("share/mime").string() + "'");
+  ASSERT_EQ(status, 0) << out;
+  test::TempDir files;
+  InputExtensionMap extensions;
+  BuildInputExtensions(extensions);
+  std::string names;
+  for (const std::string& extension : BuildAcceptedExtensions(extensions, InputGroups())) {
+    if (extensions[extension].formatGroup != "raw") continue;
+    test::WriteFile(files.file("x." + extension), std::string("II*\0\x08\0\0\0", 8));
+    names += " '" + files.file("x." + extension) + "'";
+  }
+  const auto [guessed, types] = Shell("XDG_DATA_HOME=/nonexistent XDG_DATA_DIRS='" + Installed("share").string() +
+                                      ":/usr/share' gio info -a standard::content-type" + names);
+  ASSERT_EQ(guessed, 0) << types;
+  const std::string entry = Read(Installed(std::string("share/applications/") + kDesktopId + ".desktop"));
+  std::istringstream lines(types);
+  int seen = 0;
+  for (std::string line; std::getline(lines, line);) {
+    const size_t at = line.find("content-type: ");
+    if (at == std::string::npos) continue;
+    ++seen;
+    const std::string type = line.substr(at + 14);
+    // ".cap" and ".sti" belong to other programs' files first.
+    if (type.rfind("image/", 0) == 0) {
+      const bool claimed = entry.find("=" + type + ";") != std::string::npos ||
+                           entry.find(";" + type + ";") != std::string::npos;
+      EXPECT_TRUE(claimed) << type;
+    }
+  }
+  EXPECT_GE(seen, 40);
 }
 
 TEST_F(InstalledTree, ManualPageAndCompletionNameEveryOption) {
