@@ -5,9 +5,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <filesystem>
 #include <memory>
 #include <utility>
-#include <exception>
 
 #include "app/cmdline.h"
 #include "app/instance_lock.h"
@@ -19,6 +20,7 @@
 #include "ui/main_window.h"
 #include "ui/screenshot_uninstall.h"
 #include "ui/themes.h"
+#include "ui/window_handover.h"
 
 namespace pictavo {
 
@@ -110,6 +112,24 @@ int RunWindowMode(ProcessState& state, int& argc, char** argv) {
   return ScreenshotMode(RecordsOf(state, ProgramImages(), themes), state.screenshotFolder);
 }
 
+// The user's window runs already: a file given here goes to it, as a drop
+// would, and without one the window is only brought up. When no window
+// answers (one still starting, or a crashed one's socket left behind) this
+// start ends as it always has.
+int HandToRunningWindow(const std::string& givenFile, int& argc, char** argv) {
+  const QCoreApplication application(argc, argv);  // Qt's sockets need one
+  std::string path = givenFile;
+  std::error_code error;
+  // The window runs in another folder.
+  if (!path.empty()) path = std::filesystem::absolute(path, error).lexically_normal().string();
+  if (error) path = givenFile;  // the window refuses it, and says so
+  const HandoverResult result = HandToOpenWindow(InstanceLock::SocketPath(ProgramTitle()), path);
+  if (result == HandoverResult::kNotTaken)
+    std::fprintf(stderr, "pictavo: the open window took nothing from %s: no file or folder with anything to convert\n",
+                 givenFile.c_str());
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunDesktop(ProcessState& state, int& argc, char** argv) {
@@ -128,7 +148,7 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
   std::string problem;
   switch (lock.Acquire(ProgramTitle(), &problem)) {
     case InstanceLock::Outcome::kAcquired: break;
-    case InstanceLock::Outcome::kHeldElsewhere: return kExitOk;  // the user's window runs already
+    case InstanceLock::Outcome::kHeldElsewhere: return HandToRunningWindow(state.givenFile, argc, argv);
     case InstanceLock::Outcome::kFailed:
       // Only another window of the user's keeps this one from starting.
       std::fprintf(stderr, "pictavo: %s; the window starts without it\n", problem.c_str());
@@ -139,6 +159,15 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
   if (!application) return kExitNoDisplay;
   // Docks and Wayland match the window to its desktop entry by this name.
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
+  // Files opened from now on come to this window: while it is being built
+  // they wait for it. Only the lock's holder may replace a socket left behind.
+  std::unique_ptr<WindowHandover> handover;
+  if (lock.held()) {
+    handover = std::make_unique<WindowHandover>(InstanceLock::SocketPath(ProgramTitle()));
+    if (!handover->listening())
+      std::fprintf(stderr, "pictavo: files opened while the window runs cannot reach it: %s\n",
+                   handover->problem().c_str());
+  }
   SetPrimaryScreenProvider([] {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return ScreenSize{};
@@ -157,7 +186,11 @@ int RunDesktop(ProcessState& state, int& argc, char** argv) {
   std::unique_ptr<MainWindow> window = CreateMainWindow(RecordsOf(state, images, themes));
   SetupMainWindow(*window);
   if (!state.givenFile.empty()) OpenGivenFile(*window, state.givenFile);
+  if (handover) handover->SetWindow(window.get());
   QApplication::exec();
+  // The socket goes before the lock: a window started after it must not
+  // lose its own socket to this one's tidying.
+  handover.reset();
 
   RecordDesktopEnd(settings, window->FinalPlacement());
   SaveConfig(settings);

@@ -50,6 +50,11 @@ std::string InstanceLock::LockPath(const std::string& name) {
   return folder.empty() ? "" : folder + name + ".lock";
 }
 
+std::string InstanceLock::SocketPath(const std::string& name) {
+  const std::string folder = LockFolder();
+  return folder.empty() ? "" : folder + name + ".socket";
+}
+
 InstanceLock::Outcome InstanceLock::Acquire(const std::string& name, std::string* problem) {
   Release();
   auto failed = [problem](const std::string& why) {

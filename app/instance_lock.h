@@ -31,6 +31,9 @@ class InstanceLock {
   static std::string LockFolder();
   // LockFolder() + name + ".lock".
   static std::string LockPath(const std::string& name);
+  // LockFolder() + name + ".socket": where the window holding the lock
+  // takes files opened while it runs (ui/window_handover.h). "" as above.
+  static std::string SocketPath(const std::string& name);
 
  private:
   int fd_ = -1;
