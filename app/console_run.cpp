@@ -331,7 +331,7 @@ int Run::Convert(int32_t total) {
   if (NamesDependOnEarlierFiles(s_, job_, state_.files)) parallel = 1;
   CopyConverter converter(parallel);
   ConversionContext context{s_, job_, state_.tables, state_.files, progress, state_.decorations,
-                            [this](std::string_view line) { Print(std::string(line)); }};
+                            [this](std::string_view line) { Print(std::string(line)); }, {}, nullptr, {}, {}, {}};
   context.converter = &converter;
   // The conversions are run from this thread: a console run has nothing
   // else to do meanwhile, and a process with one thread can copy itself for

@@ -78,7 +78,7 @@ const ImageEngine* ImageEngineModule() {
 
 std::string ModulePath(const std::string& programFolder, const std::string& file) {
   if (programFolder.empty()) return "";
-  for (const std::string& path : {programFolder + file, programFolder + "../lib/pictavo/" + file})
+  for (const std::string& path : {programFolder + file, programFolder + "../" PICTAVO_MODULE_DIR "/" + file})
     if (access(path.c_str(), R_OK) == 0) return path;
   return "";
 }

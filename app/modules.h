@@ -4,8 +4,9 @@
 // Qt Gui and fontconfig). A console run starts with the C++ library alone;
 // its copy that converts the file loads the image engine, and the drawing
 // layer only when a frame or a watermark is drawn.
-// Both lie beside the program in the build folder and in ../lib/pictavo/
-// from it once installed; they are loaded on first use and stay loaded.
+// They lie beside the program in the build folder and in the installed tree's
+// module folder (../lib/<architecture>/pictavo/ from the program's folder);
+// they are loaded on first use and stay loaded.
 #pragma once
 
 #include <string>
@@ -18,7 +19,7 @@ struct DrawingLayer;
 struct ImageEngine;
 
 // The module `file` beside the program in `programFolder` (ending in "/"),
-// else in its ../lib/pictavo/; "" when neither exists.
+// else in the installed tree's module folder; "" when neither exists.
 std::string ModulePath(const std::string& programFolder, const std::string& file);
 
 // The modules' tables, loaded on first use; nullptr, with the reason on

@@ -55,6 +55,10 @@ struct OptionRow {
   const SettingDescriptor* target = nullptr;  // setting that receives the value
   std::vector<FixedWrite> fixed;              // settings set to a fixed number whenever the option is given
   const char* format = "";                    // the input group or output format of a per-format option
+  // For the documents: what a NUM, REAL or TEXT value may be ("-100 to
+  // 100", "a colour, RRGGBB"). WORD values are their keywords.
+  std::string values;
+  bool valueIsFile = false;  // a TEXT setting that names a file to read
 
   // The console run's debug line for the setting: its label, or with
   // `echoJoin` the text that joins the value to the line before ("Width: 800
@@ -72,6 +76,11 @@ const std::vector<OptionRow>& OptionTable();
 // profile; nullptr when the name is not an option there.
 const OptionRow* FindCommandLineOption(std::string_view name);
 const OptionRow* FindProfileOption(std::string_view name);
+
+// False for the options of input groups the program does not read and of
+// output formats it does not write: they are accepted, on the command line
+// and in profiles, but change nothing.
+bool OptionTakesEffect(const OptionRow& row);
 
 // Writes a converted value and the option's fixed writes. The value of
 // TEXT options must already be unquoted; flags ignore it.

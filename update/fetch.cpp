@@ -42,7 +42,7 @@ std::string UpdateTextOfReply(std::string_view reply) {
   const std::string_view status = reply.substr(0, reply.find("\r\n"));
   const size_t space = status.find(' ');
   if (!status.starts_with("HTTP/") || space == std::string_view::npos ||
-      status.substr(space + 1, 4) != "200 " && status.substr(space + 1) != "200")
+      (status.substr(space + 1, 4) != "200 " && status.substr(space + 1) != "200"))
     return {};
   std::string_view body = reply.substr(headersEnd + kBlankLine.size());
   body = body.substr(0, body.find(kBlankLine));

@@ -134,12 +134,12 @@ TEST_F(LoadedLibraries, TheWindowStartsFromItsModule) {
 TEST(ModulePath, BesideTheProgramOrInTheInstalledLibraryFolder) {
   test::TempDir tree;
   fs::create_directories(tree.file("bin"));
-  fs::create_directories(tree.file("lib/pictavo"));
+  fs::create_directories(tree.file(PICTAVO_MODULE_DIR));
   const std::string program = tree.file("bin") + "/";
   EXPECT_EQ(ModulePath(program, "m.so"), "");
   EXPECT_EQ(ModulePath("", "m.so"), "");
-  test::WriteFile(tree.file("lib/pictavo/m.so"), "x");
-  EXPECT_EQ(ModulePath(program, "m.so"), program + "../lib/pictavo/m.so");
+  test::WriteFile(tree.file(PICTAVO_MODULE_DIR "/m.so"), "x");
+  EXPECT_EQ(ModulePath(program, "m.so"), program + "../" PICTAVO_MODULE_DIR "/m.so");
   test::WriteFile(program + "m.so", "x");
   EXPECT_EQ(ModulePath(program, "m.so"), program + "m.so");
 }

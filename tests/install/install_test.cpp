@@ -56,10 +56,11 @@ test::TempDir* InstalledTree::prefix_ = nullptr;
 TEST_F(InstalledTree, HoldsEveryFileWhereTheDesktopLooks) {
   for (const char* file :
        {"bin/pictavo", "libexec/pictavo/pictavo-exif",
-        "lib/pictavo/pictavo-window.so", "lib/pictavo/libpictavo-drawing.so", "lib/pictavo/libpictavo-imaging.so",
+        PICTAVO_MODULE_DIR "/pictavo-window.so", PICTAVO_MODULE_DIR "/libpictavo-drawing.so",
+        PICTAVO_MODULE_DIR "/libpictavo-imaging.so",
         "share/pictavo/gfx/handdrawn.zip",
         "share/pictavo/pictavo.html", "share/doc/pictavo/pictavo.html", "share/applications/com.corvane.Pictavo.desktop",
-        "share/metainfo/com.corvane.Pictavo.metainfo.xml", "share/man/man1/pictavo.1",
+        "share/metainfo/com.corvane.Pictavo.metainfo.xml", "share/man/man1/pictavo.1.gz",
         "share/bash-completion/completions/pictavo"})
     EXPECT_TRUE(fs::is_regular_file(Installed(file))) << file;
   for (int size : {16, 24, 32, 48, 64, 128, 256}) {
@@ -88,8 +89,8 @@ TEST_F(InstalledTree, ConvertsFromAnotherFolderWithItsHelper) {
   EXPECT_NE(test::ReadFile(work.file("photo.png")).find("eXIf"), std::string::npos);
 }
 
-// The window and the drawing layer load from lib/pictavo, wherever the tree
-// was installed and whichever folder the program runs from.
+// The window and the drawing layer load from their module folder, wherever the
+// tree was installed and whichever folder the program runs from.
 TEST_F(InstalledTree, StartsItsWindowAndDrawsItsWatermarkFromItsModules) {
   test::TempDir work;
   ASSERT_TRUE(dng::WriteDng(work.file("photo.dng"), {}));
@@ -112,7 +113,7 @@ TEST_F(InstalledTree, TheDesktopToolsAcceptItsFiles) {
   const std::pair<const char*, std::string> checks[] = {
       {"desktop entry", "desktop-file-validate '" + Installed("share/applications/com.corvane.Pictavo.desktop").string() + "'"},
       {"metainfo", "appstreamcli validate --no-net '" + Installed("share/metainfo/com.corvane.Pictavo.metainfo.xml").string() + "'"},
-      {"manual page", "groff -man -ww -z '" + Installed("share/man/man1/pictavo.1").string() + "'"},
+      {"manual page", "gzip -dc '" + Installed("share/man/man1/pictavo.1.gz").string() + "' | groff -man -ww -z"},
       {"completion", "bash -n '" + Installed("share/bash-completion/completions/pictavo").string() + "'"},
   };
   for (const auto& [what, command] : checks) {
@@ -167,21 +168,40 @@ TEST_F(InstalledTree, TheDesktopOffersItForEveryRawExtension) {
   EXPECT_GE(seen, 40);
 }
 
-TEST_F(InstalledTree, ManualPageAndCompletionNameEveryOption) {
-  const std::string page = Read(Installed("share/man/man1/pictavo.1"));
-  const std::string completion = Read(Installed("share/bash-completion/completions/pictavo"));
+// The manual page and the manual's option reference describe every option,
+// and say of exactly the options that change nothing that they are accepted
+// without effect (the completion leaves those out: completion_test.cpp).
+TEST(GeneratedDocs, DescribeEveryOptionAndMarkThoseWithoutEffect) {
+  const std::string page = Read(PICTAVO_BINARY_DIR "/doc/pictavo.1");
+  const std::string manual = Read(PICTAVO_BINARY_DIR "/bin/pictavo.html");
+  // The entry of an option: from its first name to the next entry.
+  auto entry = [](const std::string& text, const std::string& start, const std::vector<std::string>& ends) {
+    const size_t from = text.find(start);
+    if (from == std::string::npos) return std::string();
+    size_t to = text.size();
+    for (const std::string& end : ends) to = std::min(to, text.find(end, from + start.size()));
+    return text.substr(from, to - from);
+  };
   for (const OptionRow& row : OptionTable()) {
+    std::vector<std::string> lower, roff;
     for (const std::string& name : row.names) {
-      std::string lower, roff;
+      lower.emplace_back();
+      roff.emplace_back();
       for (char c : name) {
         const char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        lower += l;
-        roff += l == '-' ? std::string("\\-") : std::string(1, l);
+        lower.back() += l;
+        roff.back() += l == '-' ? std::string("\\-") : std::string(1, l);
       }
-      EXPECT_NE(page.find(roff), std::string::npos) << name;
-      if (row.scope != OptionScope::ProfileOnly) {
-        EXPECT_NE(completion.find(lower), std::string::npos) << name;
-      }
+    }
+    const std::string documents[] = {
+        entry(page, ".TP\n\\fB" + roff[0] + "\\fR", {"\n.TP", "\n.SS", "\n.SH"}),
+        entry(manual, "<tr><td><code>" + lower[0] + "</code>", {"</tr>"}),
+    };
+    for (const std::string& document : documents) {
+      ASSERT_NE(document, "") << lower[0];
+      for (size_t i = 0; i < row.names.size(); ++i)
+        EXPECT_NE(document.find(&document == &documents[0] ? roff[i] : lower[i]), std::string::npos) << document;
+      EXPECT_EQ(document.find("without effect") == std::string::npos, OptionTakesEffect(row)) << document;
     }
   }
 }
@@ -193,6 +213,55 @@ TEST(ThemeFolder, BesideTheProgramOrInTheInstalledDataFolder) {
   EXPECT_EQ(ThemeFolder(program), program + "../share/pictavo/gfx/");
   fs::create_directories(program + "gfx");
   EXPECT_EQ(ThemeFolder(program), program + "gfx/");
+}
+
+}  // namespace
+}  // namespace pictavo
+
+namespace pictavo {
+namespace {
+
+// Every program and module of the tree with the distribution's hardening:
+// read-only relocations bound at start, and the stack protector.
+TEST_F(InstalledTree, EveryBinaryIsHardened) {
+  if (Shell("command -v readelf").first != 0) GTEST_SKIP() << "no readelf";
+  int binaries = 0;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(Installed(""))) {
+    if (!entry.is_regular_file() || Read(entry.path()).substr(0, 4) != "\x7f" "ELF") continue;
+    ++binaries;
+    const std::string file = "'" + entry.path().string() + "'";
+    const std::string dynamic = Shell("readelf -d -W " + file).second;
+    EXPECT_TRUE(dynamic.find("BIND_NOW") != std::string::npos || dynamic.find(" NOW") != std::string::npos)
+        << entry.path();
+    EXPECT_NE(Shell("readelf -l -W " + file).second.find("GNU_RELRO"), std::string::npos) << entry.path();
+    EXPECT_NE(Shell("readelf --dyn-syms -W " + file).second.find("__stack_chk_fail"), std::string::npos)
+        << entry.path();
+    if (entry.path().extension() != ".so") EXPECT_NE(dynamic.find(" PIE"), std::string::npos) << entry.path();
+  }
+  EXPECT_EQ(binaries, 5);
+}
+
+// The Debian package as a maintainer checks it: lintian without an error or
+// a warning, the program's own version, and the same bytes when packed again.
+TEST(DebianPackage, PassesLintianAndPacksTheSameBytesTwice) {
+  if (Shell("command -v lintian && command -v dpkg-deb").first != 0) GTEST_SKIP() << "no lintian";
+  const std::string cpack = (fs::path(PICTAVO_CMAKE_COMMAND).parent_path() / "cpack").string();
+  test::TempDir work;
+  for (const char* round : {"a", "b"}) {
+    const auto [status, out] = Shell("cd '" + work.path() + "' && '" + cpack + "' -G DEB -B '" + work.file(round) +
+                                     "' --config '" PICTAVO_BINARY_DIR "/CPackConfig.cmake'");
+    ASSERT_EQ(status, 0) << out;
+  }
+  const std::string architecture = Shell("dpkg --print-architecture").second;
+  const std::string name = "pictavo_" + FormatVersion(kVersionNumber) + "_" +
+                           architecture.substr(0, architecture.find('\n')) + ".deb";
+  ASSERT_TRUE(fs::exists(work.file("a/" + name))) << name;
+  EXPECT_EQ(Read(work.file("a/" + name)), Read(work.file("b/" + name)));
+  const auto [version, control] = Shell("dpkg-deb -f '" + work.file("a/" + name) + "' Version");
+  EXPECT_EQ(control, FormatVersion(kVersionNumber) + "\n");
+
+  const auto [status, report] = Shell("lintian --no-cfg --fail-on error,warning '" + work.file("a/" + name) + "'");
+  EXPECT_EQ(status, 0) << report;
 }
 
 }  // namespace
