@@ -23,6 +23,9 @@ packages=(
   # LibRaw's own developer, which the tests and the benchmark hold Auto's
   # rendering against; GNU parallel runs the manual's archive recipe.
   libraw-bin parallel
+  # The package as a Debian maintainer checks it (dpkg-buildflags gives the
+  # hardening flags), and the completion run in bash with its helpers.
+  dpkg-dev lintian bash-completion
   # A real X server with a window manager, driven as a user would, for the
   # window tests that only such a server shows.
   xvfb openbox xdotool
