@@ -6,8 +6,8 @@
 #include "app/conversion_service.h"
 #include "app/options.h"
 #include "settings/preferences_file.h"
-#include "settings/program.h"
-#include "settings/text_util.h"
+#include "base/program.h"
+#include "base/text_util.h"
 #include "texts/language.h"
 
 namespace pictavo {

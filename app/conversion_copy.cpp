@@ -19,7 +19,7 @@
 #include "app/interrupts.h"
 #include "app/modules.h"
 #include "engine/image_engine.h"
-#include "settings/safe_files.h"
+#include "base/safe_files.h"
 
 namespace pictavo {
 

@@ -11,7 +11,7 @@
 #include "app/conversion_copy.h"
 #include "engine/naming.h"
 #include "engine/run_request.h"
-#include "settings/safe_files.h"
+#include "base/safe_files.h"
 
 namespace pictavo {
 

@@ -14,7 +14,7 @@
 #include "app/instance_lock.h"
 #include "app/interrupts.h"
 #include "settings/config.h"
-#include "settings/program.h"
+#include "base/program.h"
 #include "texts/language.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"

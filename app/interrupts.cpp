@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cerrno>
 
-#include "settings/safe_files.h"
+#include "base/safe_files.h"
 
 namespace pictavo {
 

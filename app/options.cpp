@@ -5,8 +5,8 @@
 
 #include "engine/convert.h"
 #include "engine/formats.h"
-#include "settings/program.h"
-#include "settings/text_util.h"
+#include "base/program.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 

@@ -17,7 +17,7 @@
 #include "engine/helper_process.h"
 #include "engine/load.h"
 #include "engine/naming.h"
-#include "settings/safe_files.h"
+#include "base/safe_files.h"
 
 namespace pictavo {
 

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "engine/helper_process.h"
-#include "settings/program.h"
+#include "base/program.h"
 
 namespace pictavo {
 

@@ -2,8 +2,8 @@
 
 #include <FreeImage.h>
 
-#include "settings/program.h"
-#include "settings/text_util.h"
+#include "base/program.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 

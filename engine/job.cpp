@@ -7,8 +7,8 @@
 #include <random>
 
 #include "engine/formats.h"
-#include "settings/program.h"
-#include "settings/text_util.h"
+#include "base/program.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 

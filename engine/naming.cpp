@@ -5,7 +5,7 @@
 #include <mutex>
 #include <utility>
 
-#include "settings/text_util.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 

@@ -12,7 +12,7 @@
 #include "app/cmdline.h"
 #include "app/options.h"
 #include "fuzz/fuzz_support.h"
-#include "settings/text_util.h"
+#include "base/text_util.h"
 
 namespace pictavo::fuzz {
 

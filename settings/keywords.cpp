@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/text_util.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 

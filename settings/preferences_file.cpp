@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <climits>
 
-#include "settings/safe_files.h"
-#include "settings/text_util.h"
+#include "base/safe_files.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "settings/program.h"
-#include "settings/text_util.h"
+#include "base/program.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 

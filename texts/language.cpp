@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "settings/text_util.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 

@@ -38,8 +38,8 @@
 #include "engine/formats.h"
 #include "engine/naming.h"
 #include "settings/keywords.h"
-#include "settings/program.h"
-#include "settings/text_util.h"
+#include "base/program.h"
+#include "base/text_util.h"
 
 using namespace pictavo;
 

@@ -7,7 +7,7 @@
 #include <QShortcut>
 #include <QWindow>
 
-#include "settings/program.h"
+#include "base/program.h"
 #include "texts/language.h"
 #include "ui/main_window.h"
 #include "ui/themes.h"

@@ -10,7 +10,7 @@
 #include <map>
 
 #include "engine/job.h"
-#include "settings/text_util.h"
+#include "base/text_util.h"
 #include "ui/dialogs.h"
 #include "texts/language.h"
 #include "ui/main_window.h"

@@ -20,8 +20,8 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "settings/program.h"
-#include "settings/text_util.h"
+#include "base/program.h"
+#include "base/text_util.h"
 #include "ui/commands.h"
 #include "ui/about_box.h"
 #include "ui/conversion_dialog.h"

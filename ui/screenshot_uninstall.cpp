@@ -16,8 +16,8 @@
 #include <cmath>
 
 #include "engine/job.h"
-#include "settings/program.h"
-#include "settings/safe_files.h"
+#include "base/program.h"
+#include "base/safe_files.h"
 #include "texts/language.h"
 
 namespace pictavo {

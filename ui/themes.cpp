@@ -9,7 +9,7 @@
 
 #include "engine/job.h"
 #include "settings/settings.h"
-#include "settings/text_util.h"
+#include "base/text_util.h"
 #include "ui/icons/builtin_images.h"
 #include "ui/zip_reader.h"
 

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 
-#include "settings/program.h"
+#include "base/program.h"
 #include "texts/language.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"

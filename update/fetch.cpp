@@ -7,7 +7,7 @@
 #include <QTcpSocket>
 #include <QUrl>
 
-#include "settings/text_util.h"
+#include "base/text_util.h"
 #include "update/version_check.h"
 
 namespace pictavo {

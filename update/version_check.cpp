@@ -1,7 +1,7 @@
 #include "update/version_check.h"
 
-#include "settings/program.h"
-#include "settings/text_util.h"
+#include "base/program.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 

@@ -21,7 +21,7 @@
 #include <future>
 
 #include "app/instance_lock.h"
-#include "settings/program.h"
+#include "base/program.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/desktop_fixture.h"

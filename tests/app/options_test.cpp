@@ -7,7 +7,7 @@
 
 #include "app/cmdline.h"
 #include "settings/keywords.h"
-#include "settings/text_util.h"
+#include "base/text_util.h"
 #include "app/options.h"
 #include "tests/support/temp_dir.h"
 

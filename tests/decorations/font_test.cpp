@@ -4,7 +4,7 @@
 
 #include "decorations/decorations.h"
 #include "decorations/watermark_font.h"
-#include "settings/text_util.h"
+#include "base/text_util.h"
 
 namespace pictavo {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "settings/program.h"
+#include "base/program.h"
 
 namespace pictavo {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "app/options.h"
 #include "settings/keywords.h"
-#include "settings/text_util.h"
+#include "base/text_util.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 

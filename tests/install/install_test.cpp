@@ -9,7 +9,7 @@
 
 #include "app/options.h"
 #include "engine/formats.h"
-#include "settings/program.h"
+#include "base/program.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 #include "tools/dng_writer.h"

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "settings/program.h"
+#include "base/program.h"
 
 namespace pictavo {
 namespace {

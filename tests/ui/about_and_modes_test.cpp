@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "settings/program.h"
+#include "base/program.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/desktop_fixture.h"

@@ -17,7 +17,7 @@
 #include <QToolButton>
 
 #include "settings/config.h"
-#include "settings/program.h"
+#include "base/program.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/desktop_fixture.h"
 #include "ui/preferences/colors.h"

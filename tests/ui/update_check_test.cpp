@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/program.h"
+#include "base/program.h"
 #include "tests/support/local_http_server.h"
 #include "tests/ui/desktop_fixture.h"
 

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <utility>
 
-#include "settings/text_util.h"
+#include "base/text_util.h"
 #include "texts/language.h"
 
 namespace pictavo {

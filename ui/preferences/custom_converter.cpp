@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QWindow>
 
-#include "settings/program.h"
+#include "base/program.h"
 #include "texts/language.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "settings/text_util.h"
+#include "base/text_util.h"
 #include "texts/language.h"
 #include "ui/dialogs.h"
 #include "ui/preferences/general_pages.h"

@@ -4,8 +4,8 @@
 #include <QComboBox>
 #include <QLabel>
 
-#include "settings/program.h"
-#include "settings/text_util.h"
+#include "base/program.h"
+#include "base/text_util.h"
 #include "texts/language.h"
 
 namespace pictavo {

@@ -13,7 +13,7 @@
 #include <cmath>
 
 #include "settings/settings.h"
-#include "settings/text_util.h"
+#include "base/text_util.h"
 #include "texts/language.h"
 #include "ui/dialogs.h"
 #include "ui/preferences/colors.h"

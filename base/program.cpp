@@ -1,4 +1,4 @@
-#include "settings/program.h"
+#include "base/program.h"
 
 namespace pictavo {
 

@@ -1,4 +1,4 @@
-#include "settings/text_util.h"
+#include "base/text_util.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "settings/safe_files.h"
+#include "base/safe_files.h"
 
 #include <fcntl.h>
 #include <limits.h>
