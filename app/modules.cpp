@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "app/desktop.h"
-#include "decorations/drawing_layer.h"
+#include "engine/drawing_port.h"
 #include "engine/image_engine.h"
 #include "engine/job.h"
 

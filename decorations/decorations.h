@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/bitmap.h"
+#include "engine/drawing_port.h"
 #include "engine/job.h"
 #include "settings/settings.h"
 
@@ -20,11 +21,6 @@ namespace pictavo {
 bool OpenWatermarkFont(const Settings& settings);
 void CloseWatermarkFont();
 bool WatermarkFontIsOpen();
-
-// Whether the steps touch the picture at all. When neither does, the program
-// never loads the drawing layer (and Qt with it).
-inline bool FrameStepActive(const Settings& settings) { return settings.frame.doFrame != 0; }
-inline bool WatermarkStepActive(const Settings& settings) { return settings.watermark.doWatermark != 0; }
 
 // The frame step: unchanged for no frame; otherwise the picture at 24 bits
 // with the border composited over its outer pixels.

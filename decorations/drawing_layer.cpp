@@ -1,4 +1,7 @@
-#include "decorations/drawing_layer.h"
+// The drawing library's entry point: the engine's drawing port, filled with
+// this layer's functions.
+#include "decorations/decorations.h"
+#include "engine/drawing_port.h"
 
 extern "C" const pictavo::DrawingLayer* pictavo_drawing_layer() {
   static const pictavo::DrawingLayer layer{pictavo::OpenWatermarkFont, pictavo::CloseWatermarkFont,

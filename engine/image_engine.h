@@ -5,8 +5,8 @@
 // window module and the drawing layer link it like any library.
 #pragma once
 
-#include "decorations/drawing_layer.h"
 #include "engine/convert.h"
+#include "engine/drawing_port.h"
 #include "engine/helper_process.h"
 
 namespace pictavo {
