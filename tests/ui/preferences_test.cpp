@@ -367,6 +367,66 @@ TEST_F(PreferencesTest, EveryPageKeepsItsChangeThroughARestart) {
   EXPECT_EQ(Control<QSpinBox>("Advanced/Out Folders Number")->value(), 9);
 }
 
+// Each row loads its own setting and stores it back: a window filled from
+// these settings and stored over the defaults saves what was there, every
+// field set apart from its neighbours so that a row bound to another setting
+// shows.
+TEST_F(PreferencesTest, OkWithoutChangesSavesTheSettingsAsTheyWere) {
+  Settings& s = settings;
+  s.general = {s.general.cfg, "en", 4, s.general.updateDate, 0};
+  s.interface.uiSize = 1;
+  s.input.rawLoadAs = 2;
+  s.input.rawHeaderSize = 11;
+  s.input.rawImageWidth = 12;
+  s.input.rawImageHeight = 13;
+  s.input.rawToneMapping = 3;
+  s.output.pngBpp = 24;
+  s.output.pngCompression = 2;
+  s.output.pngInterlaced = 1;
+  s.transform = {1, 1, 90, "102030", 1, 640, 1, 480, 0, 0, 1, 4, 1, 0};
+  s.adjustment = {1, -20, 30, 1.5f, 1, 1, 1, 99};
+  s.frame = {1, 1, 2, 3, 4, "FF0000", "00FF00", "0000FF", "FFFF00", 200};
+  Settings::Watermark& w = s.watermark;
+  w.doWatermark = 2;
+  w.text = "words";
+  w.font = "Verdana";
+  w.fontSize = 21;
+  w.fontLeading = 3;
+  w.fontColor = "FF8000";
+  w.fontStyle = 3;
+  w.fontEffect = 2;
+  w.textAntialiasing = 1;
+  w.textAlignment = 2;
+  w.textPadding = 5;
+  w.textOpacity = 111;
+  w.backColor = "008000";
+  w.backOpacity = 122;
+  w.textBoundary = 1;
+  w.textPosition = 3;
+  w.textXOffset = 31;
+  w.textYOffset = 32;
+  w.textRotation = 33;
+  w.textScale = 34;
+  w.image = "/logo.png";
+  w.imageGreyscale = 1;
+  w.imageOpacity = 133;
+  w.imageBoundary = 1;
+  w.imagePosition = 5;
+  w.imageXOffset = 41;
+  w.imageYOffset = 42;
+  w.imageRotation = 43;
+  w.imageScale = 44;
+  s.advanced = {"%n%.%ext%", 2, 86400 * 365 + 60, 0, 7, 1, 0, 3};
+  ASSERT_TRUE(SaveConfig(s));
+  const std::string before = test::ReadFile(s.configPath);
+  Open();
+  const int32_t updateDate = s.general.updateDate;  // no row shows it
+  SetDefaultSettings(s, 0);
+  s.general.updateDate = updateDate;
+  PressOk();
+  EXPECT_EQ(test::ReadFile(s.configPath), before);
+}
+
 TEST(ColorNames, NamedColoursByNameOthersByDigits) {
   BuildLanguageTable();
   EXPECT_EQ(ColorName("ff0000"), "Red");

@@ -11,59 +11,48 @@ namespace pictavo {
 class FramePage : public PreferencesPage {
  public:
   FramePage(QWidget* parent, PreferencesContext& context);
-  void Fill() override;
-  void Store(Settings& settings) const override;
 
  private:
-  void ApplyRules();
-  prefs::ListRow type_;
-  prefs::ScrollingPanel solid_;
-  prefs::NumberUnitRow left_, right_, top_, bottom_;
-  prefs::ColorRow leftColor_, rightColor_, topColor_, bottomColor_;
-  prefs::SliderRow opacity_;
+  void ApplyRules() override;
+  prefs::ListRow* type_;
+  QWidget* solid_;
+};
+
+// The font in use, chosen from the font list setting (`Fonts`, whose names
+// hold no comma); "..." opens the font dialog, and a font not yet listed
+// joins the list setting of `live` (the settings the window edits) at once.
+class FontRow : public prefs::ListButtonRow {
+ public:
+  FontRow(const prefs::RowPlace& place, const char* listKey, Settings& live);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
+  // Selects `name`, adding it to the list first when it is not there.
+  void Choose(const std::string& name);
+
+ private:
+  const SettingDescriptor& listSetting_;
+  Settings& live_;
 };
 
 class WatermarkPage : public PreferencesPage {
  public:
   WatermarkPage(QWidget* parent, PreferencesContext& context);
-  void Fill() override;
-  void Store(Settings& settings) const override;
 
  private:
-  void ApplyRules();
+  void ApplyRules() override;
   void ChooseFont();
   void ChooseImage();
-  prefs::ListRow type_;
-  prefs::ScrollingPanel textPanel_;
-  prefs::TextRow text_;
-  prefs::ListButtonRow font_;
-  prefs::NumberUnitRow fontSize_;
-  prefs::NumberUnitRow fontLeading_;
-  prefs::ColorListRow fontColor_;
-  prefs::ListRow fontStyle_;
-  prefs::ListRow fontEffect_;
-  prefs::CheckRow antialiasing_;
-  prefs::ListRow alignment_;
-  prefs::NumberUnitRow padding_;
-  prefs::SliderRow textOpacity_;
-  prefs::ColorListRow backColor_;
-  prefs::SliderRow backOpacity_;
-  prefs::ListRow textBoundary_;
-  prefs::ListRow textPosition_;
-  prefs::NumberUnitRow textX_, textY_;
-  prefs::SliderRow textRotation_;
-  prefs::ListRow textSize_;
-  prefs::SliderRow textScale_;
-  prefs::ScrollingPanel imagePanel_;
-  prefs::TextButtonRow image_;
-  prefs::CheckRow imageGreyscale_;
-  prefs::SliderRow imageOpacity_;
-  prefs::ListRow imageBoundary_;
-  prefs::ListRow imagePosition_;
-  prefs::NumberUnitRow imageX_, imageY_;
-  prefs::SliderRow imageRotation_;
-  prefs::ListRow imageSize_;
-  prefs::SliderRow imageScale_;
+  prefs::ListRow* type_;
+  QWidget* textPanel_;
+  FontRow* font_;
+  prefs::NumberUnitRow* fontSize_;
+  prefs::ListRow* fontStyle_;
+  prefs::ListRow* textSize_;
+  prefs::SliderRow* textScale_;
+  QWidget* imagePanel_;
+  prefs::TextButtonRow* image_;
+  prefs::ListRow* imageSize_;
+  prefs::SliderRow* imageScale_;
 };
 
 // The file dialog filters of the watermark picture, in Qt's "Label (*.a *.b)"

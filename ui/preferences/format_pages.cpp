@@ -1,176 +1,139 @@
 #include "ui/preferences/format_pages.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <memory>
 
 #include "base/program.h"
 #include "base/text_util.h"
-#include "texts/language.h"
 
 namespace pictavo {
 
 namespace {
 
-const std::vector<std::string>& ProgramList(std::string_view kind) {
-  return kind == "Input" ? InputGroups() : OutputExtensions();
-}
-
 // At most this many formats are offered.
 constexpr int kMaxListedFormats = 128;
 
+// "Auto" and the format's bit depths; the setting holds the depth, 0 for
+// Auto. A stored depth the format lacks selects nothing and stores Auto.
+class DepthRow : public prefs::ListRow {
+ public:
+  DepthRow(const prefs::RowPlace& place, const char* depthList) : ListRow(place, {"Auto"}) {
+    for (const std::string& depth : SplitString(depthList, ','))
+      if (!depth.empty()) list()->addItem(QString::fromStdString(depth));
+  }
+  void Load(const Settings& settings) override {
+    const int64_t bpp = Stored(settings);
+    SetIndex(bpp == 0 ? 0 : list()->findText(QString::number(bpp), Qt::MatchFixedString));
+  }
+  void Store(Settings& settings) const override {
+    SetSettingInt(settings, *setting(), Index() <= 0 ? 0 : ParseDecimalInt(list()->currentText().toStdString()));
+  }
+};
+
+std::unique_ptr<prefs::Row> FormatRow(const prefs::RowPlace& place, const FormatSetting& setting) {
+  switch (setting.pattern) {
+    case RowPattern::List: return std::make_unique<prefs::ListRow>(place, setting.entries);
+    case RowPattern::Check: return std::make_unique<prefs::CheckRow>(place);
+    case RowPattern::Slider: return std::make_unique<prefs::SliderRow>(place, setting.minimum, setting.maximum);
+    case RowPattern::NumberUnit: return std::make_unique<prefs::NumberUnitRow>(place, setting.entries);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-FormatPanel::FormatPanel(QWidget* page, const char* group, const char* format,
-                         const std::vector<FormatSetting>& settings, const char* depthList)
-    : group_(group), format_(format) {
-  panel_ = new QWidget(page);
-  panel_->setObjectName(QString::fromUtf8(group) + QLatin1Char('/') + QString::fromUtf8(format));
-  panel_->setGeometry(0, 40, 450, 215);
-  int row = 0;
-  if (depthList) {
-    const std::string key = DepthSettingKey(format);
-    depthSetting_ = FindSetting("Output", key);
-    depth_ = std::make_unique<prefs::ListRow>(panel_, row++, "Bits Per Pixel", std::vector<const char*>{"Auto"},
-                                              QStringLiteral("Output/") + QString::fromStdString(key));
-    for (const std::string& depth : SplitString(depthList, ','))
-      if (!depth.empty()) depth_->list()->addItem(QString::fromStdString(depth));
-  }
-  for (const FormatSetting& setting : settings) {
-    const SettingDescriptor* d = setting.key ? FindSetting(group, setting.key) : nullptr;
-    const QString name = QString::fromUtf8(group) + QLatin1Char('/') +
-                         QString::fromUtf8(setting.key ? setting.key : setting.label) +
-                         (setting.key ? QString() : QStringLiteral(" ") + QString::fromUtf8(format));
-    std::unique_ptr<prefs::Row> control;
-    switch (setting.pattern) {
-      case RowPattern::List: control = std::make_unique<prefs::ListRow>(panel_, row, setting.label, setting.entries, name); break;
-      case RowPattern::Check: control = std::make_unique<prefs::CheckRow>(panel_, row, setting.label, name); break;
-      case RowPattern::Slider:
-        control = std::make_unique<prefs::SliderRow>(panel_, row, setting.label, setting.minimum, setting.maximum, name);
-        break;
-      case RowPattern::NumberUnit:
-        control = std::make_unique<prefs::NumberUnitRow>(panel_, row, setting.label, setting.entries, name);
-        break;
-    }
-    ++row;
-    rows_.push_back(std::move(control));
-    bound_.push_back({&setting, d});
-  }
+FormatSelectorRow::FormatSelectorRow(const prefs::RowPlace& place, const std::vector<std::string>& formats, QIcon icon)
+    : ListRow(place, {}), formats_(formats), icon_(std::move(icon)) {}
+
+void FormatSelectorRow::Load(const Settings& settings) {
+  QComboBox* formats = list();
+  formats->clear();
+  for (size_t i = 0; i < formats_.size() && static_cast<int>(i) < kMaxListedFormats; ++i)
+    formats->addItem(icon_, QString::fromStdString(ToUpperAscii(formats_[i])), static_cast<int>(i));
+  const std::string current = SettingAsText(settings, *setting());
+  int selected = 0;
+  for (size_t i = 0; i < formats_.size(); ++i)
+    if (formats_[i] == current) selected = static_cast<int>(i);
+  formats->setCurrentIndex(formats->count() > 0 ? selected : -1);
 }
 
-void FormatPanel::Fill(const Settings& settings) {
-  if (depth_) {
-    const int64_t bpp = SettingAsInt(settings, *depthSetting_);
-    const int match = bpp == 0 ? 0 : depth_->list()->findText(QString::number(bpp), Qt::MatchFixedString);
-    depth_->SetIndex(match);
-  }
-  for (size_t i = 0; i < bound_.size(); ++i) {
-    const int64_t value = bound_[i].descriptor ? SettingAsInt(settings, *bound_[i].descriptor) : 0;
-    prefs::Row* row = rows_[i].get();
-    if (auto* list = dynamic_cast<prefs::ListRow*>(row)) list->SetIndex(static_cast<int>(value));
-    else if (auto* check = dynamic_cast<prefs::CheckRow*>(row)) check->SetChecked(value != 0);
-    else if (auto* slider = dynamic_cast<prefs::SliderRow*>(row)) slider->SetValue(static_cast<int>(value));
-    else if (auto* number = dynamic_cast<prefs::NumberUnitRow*>(row)) number->SetNumber(value);
-  }
-}
+int FormatSelectorRow::SelectedFormat() const { return Index() >= 0 ? list()->currentData().toInt() : -1; }
 
-void FormatPanel::Store(Settings& settings) const {
-  if (depth_) {
-    const int index = depth_->Index();
-    SetSettingInt(settings, *depthSetting_, index <= 0 ? 0 : ParseDecimalInt(depth_->list()->currentText().toStdString()));
-  }
-  for (size_t i = 0; i < bound_.size(); ++i) {
-    const SettingDescriptor* d = bound_[i].descriptor;
-    if (!d) continue;
-    const prefs::Row* row = rows_[i].get();
-    if (auto* list = dynamic_cast<const prefs::ListRow*>(row)) {
-      if (list->Index() >= 0) SetSettingInt(settings, *d, list->Index());
-    } else if (auto* check = dynamic_cast<const prefs::CheckRow*>(row)) {
-      SetSettingInt(settings, *d, check->Checked() ? 1 : 0);
-    } else if (auto* slider = dynamic_cast<const prefs::SliderRow*>(row)) {
-      SetSettingInt(settings, *d, slider->Value());
-    } else if (auto* number = dynamic_cast<const prefs::NumberUnitRow*>(row)) {
-      SetSettingInt(settings, *d, number->Number());
-    }
-  }
+void FormatSelectorRow::Store(Settings& settings) const {
+  const int index = SelectedFormat();
+  if (index >= 0 && index < static_cast<int>(formats_.size())) SetSettingText(settings, *setting(), formats_[index]);
 }
 
 FormatPage::FormatPage(QWidget* parent, PreferencesContext& context, const char* kind)
     : PreferencesPage(parent, context, kind),
       kind_(kind),
-      selector_(this, 0, std::string_view(kind) == "Input" ? "Input Format" : "Output Format", {},
-                QString::fromUtf8(kind) + QStringLiteral("/Format")) {
+      formats_(std::string_view(kind) == "Input" ? InputGroups() : OutputExtensions()) {
+  selector_ = &RowsOn(this, kind).Add<FormatSelectorRow>(
+      std::string_view(kind) == "Input" ? "Input Format" : "Output Format", "Format", formats_,
+      context.images.Icon(MenuImageIds().at("New")));
   if (std::string_view(kind) == "Input") {
-    for (const InputFormatDescription& format : InputFormatDescriptions())
-      panels_.push_back(std::make_unique<FormatPanel>(this, "Input", format.group, format.settings, nullptr));
+    for (const InputFormatDescription& format : InputFormatDescriptions()) {
+      prefs::RowList& rows = AddPanel(format.group, format.settings, nullptr);
+      if (std::string_view(format.group) != "raw") continue;
+      raw_ = &rows;
+      // Auto is not FreeImage's preview load any more; the page says what it is.
+      autoNote_ = new QLabel(prefs::PrefText("Auto Load Note"), rows.panel());
+      autoNote_->setObjectName(QStringLiteral("Input/RAW Load As Note"));
+      autoNote_->setWordWrap(true);
+      autoNote_->setGeometry(10, prefs::RowTop(rows.count()), 430, 40);
+      connect(static_cast<prefs::ListRow*>(rows.Find("RAW Load As"))->list(), &QComboBox::currentIndexChanged, this,
+              [this] { ApplyRawRule(); });
+    }
   } else {
     for (const OutputFormatDescription& format : OutputFormatDescriptions())
-      panels_.push_back(
-          std::make_unique<FormatPanel>(this, "Output", format.extension, format.settings, format.depthList));
+      AddPanel(format.extension, format.settings, format.depthList);
   }
-  connect(selector_.list(), &QComboBox::currentIndexChanged, this, [this] { ShowSelected(); });
-  if (std::string_view(kind) == "Input")
-    for (const auto& panel : panels_)
-      if (panel->format() == "raw") {
-        connect(dynamic_cast<prefs::ListRow&>(panel->SettingRow(0)).list(), &QComboBox::currentIndexChanged, this,
-                [this] { ApplyRawRule(); });
-        // Auto is not FreeImage's preview load any more; the page says what it is.
-        autoNote_ = new QLabel(prefs::PrefText("Auto Load Note"), panel->panel());
-        autoNote_->setObjectName(QStringLiteral("Input/RAW Load As Note"));
-        autoNote_->setWordWrap(true);
-        autoNote_->setGeometry(10, prefs::RowTop(5), 430, 40);
-      }
+  connect(selector_->list(), &QComboBox::currentIndexChanged, this, [this] { ShowSelected(); });
 }
 
-void FormatPage::Fill() {
-  const Settings& s = context_.settings;
-  QComboBox* list = selector_.list();
-  list->clear();
-  const std::vector<std::string>& formats = ProgramList(kind_);
-  const QIcon icon = context_.images.Icon(MenuImageIds().at("New"));
-  for (size_t i = 0; i < formats.size() && static_cast<int>(i) < kMaxListedFormats; ++i)
-    list->addItem(icon, QString::fromStdString(ToUpperAscii(formats[i])), static_cast<int>(i));
-  const std::string& current = std::string_view(kind_) == "Input" ? s.input.format : s.output.format;
-  int selected = 0;
-  for (size_t i = 0; i < formats.size(); ++i)
-    if (formats[i] == current) selected = static_cast<int>(i);
-  list->setCurrentIndex(list->count() > 0 ? selected : -1);
-  for (const auto& panel : panels_) panel->Fill(s);
+prefs::RowList& FormatPage::AddPanel(const char* format, const std::vector<FormatSetting>& settings,
+                                     const char* depthList) {
+  auto* panel = new QWidget(this);
+  panel->setObjectName(QString::fromUtf8(kind_) + QLatin1Char('/') + QString::fromUtf8(format));
+  panel->setGeometry(0, 40, 450, 215);
+  panels_.push_back({format, panel});
+  prefs::RowList& rows = RowsOn(panel, kind_);
+  if (depthList)
+    rows.Adopt(std::make_unique<DepthRow>(
+        rows.Place("Bits Per Pixel", &prefs::SettingIn(kind_, DepthSettingKey(format))), depthList));
+  for (const FormatSetting& setting : settings) {
+    // A row without a setting shows what the format does and stores nothing.
+    const QString name = setting.key ? QString()
+                                     : QString::fromUtf8(kind_) + QLatin1Char('/') + QString::fromUtf8(setting.label) +
+                                           QLatin1Char(' ') + QString::fromUtf8(format);
+    rows.Adopt(FormatRow(rows.Place(setting.label, setting.key ? &prefs::SettingIn(kind_, setting.key) : nullptr, name),
+                         setting));
+  }
+  return rows;
+}
+
+void FormatPage::ApplyRules() {
   ApplyRawRule();
   ShowSelected();
 }
 
-int FormatPage::SelectedFormat() const {
-  return selector_.Index() >= 0 ? selector_.list()->currentData().toInt() : -1;
-}
-
 void FormatPage::ShowSelected() {
   const int index = SelectedFormat();
-  const std::vector<std::string>& formats = ProgramList(kind_);
-  const std::string shown = index >= 0 && index < static_cast<int>(formats.size()) ? formats[index] : std::string();
-  for (const auto& panel : panels_) panel->panel()->setVisible(panel->format() == shown);
+  const std::string shown = index >= 0 && index < static_cast<int>(formats_.size()) ? formats_[index] : std::string();
+  for (const Panel& panel : panels_) panel.panel->setVisible(panel.format == shown);
 }
 
 // RAW Load As decides which of the RAW rows mean anything: the headerless
 // size rows for the 8- and 16-bit loads, tone mapping for the 48-bit ones.
 void FormatPage::ApplyRawRule() {
-  for (const auto& panel : panels_) {
-    if (panel->format() != "raw") continue;
-    const int load = dynamic_cast<prefs::ListRow&>(panel->SettingRow(0)).Index();
-    const bool headerless = load == 1 || load == 2;
-    const bool toneMapped = load == 4 || load == 5;
-    for (size_t row = 1; row <= 3; ++row) panel->SettingRow(row).SetEnabled(headerless);
-    panel->SettingRow(4).SetEnabled(toneMapped);
-    if (autoNote_) autoNote_->setVisible(load == 0);
-  }
-}
-
-void FormatPage::Store(Settings& s) const {
-  const int index = SelectedFormat();
-  const std::vector<std::string>& formats = ProgramList(kind_);
-  if (index >= 0 && index < static_cast<int>(formats.size()))
-    (std::string_view(kind_) == "Input" ? s.input.format : s.output.format) = formats[index];
-  for (const auto& panel : panels_) panel->Store(s);
+  if (!raw_) return;
+  const int load = static_cast<prefs::ListRow*>(raw_->Find("RAW Load As"))->Index();
+  const bool headerless = load == 1 || load == 2;
+  for (const char* key : {"RAW Header Size", "RAW Image Width", "RAW Image Height"})
+    raw_->Find(key)->SetEnabled(headerless);
+  raw_->Find("RAW Tone Mapping")->SetEnabled(load == 4 || load == 5);
+  autoNote_->setVisible(load == 0);
 }
 
 }  // namespace pictavo

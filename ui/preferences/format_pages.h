@@ -1,10 +1,10 @@
 // The pages Input and Output: a format selector, and below it one sub-panel
-// per input group or output format the settings know, built from the format
-// descriptions (engine/formats.h). Only the selected format's sub-panel is
-// shown; every sub-panel is stored on OK, shown or not.
+// per input group or output format the settings know, whose rows are built
+// from the format descriptions (engine/formats.h). Only the selected
+// format's sub-panel is shown; every sub-panel is stored on OK, shown or not.
 #pragma once
 
-#include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/formats.h"
@@ -13,48 +13,43 @@
 
 namespace pictavo {
 
-// The rows of one format's settings on one sub-panel.
-class FormatPanel {
+// The formats of the program's list (InputGroups or OutputExtensions), in
+// upper case; the setting keeps the selected one in lower case.
+class FormatSelectorRow : public prefs::ListRow {
  public:
-  // `depthList` (output formats only) adds the Bits Per Pixel row first.
-  FormatPanel(QWidget* page, const char* group, const char* format, const std::vector<FormatSetting>& settings,
-              const char* depthList);
-  void Fill(const Settings& settings);
-  void Store(Settings& settings) const;
-  QWidget* panel() const { return panel_; }
-  const std::string& format() const { return format_; }
-  // Row n of the settings (after the depth row).
-  prefs::Row& SettingRow(size_t n) const { return *rows_[n]; }
+  FormatSelectorRow(const prefs::RowPlace& place, const std::vector<std::string>& formats, QIcon icon);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
+  // Position of the selected format in the program's list; -1 for none.
+  int SelectedFormat() const;
 
  private:
-  struct Bound {
-    const FormatSetting* setting;
-    const SettingDescriptor* descriptor;  // nullptr: stores nothing
-  };
-  QWidget* panel_;
-  std::string group_;
-  std::string format_;
-  std::unique_ptr<prefs::ListRow> depth_;
-  const SettingDescriptor* depthSetting_ = nullptr;
-  std::vector<Bound> bound_;
-  std::vector<std::unique_ptr<prefs::Row>> rows_;
+  const std::vector<std::string>& formats_;
+  QIcon icon_;
 };
 
 class FormatPage : public PreferencesPage {
  public:
   // kind: "Input" (input groups, InputGroups) or "Output" (OutputExtensions).
   FormatPage(QWidget* parent, PreferencesContext& context, const char* kind);
-  void Fill() override;
-  void Store(Settings& settings) const override;
-  // Position of the selected format in the program's list; -1 for none.
-  int SelectedFormat() const;
+  int SelectedFormat() const { return selector_->SelectedFormat(); }
 
  private:
+  struct Panel {
+    std::string format;
+    QWidget* panel;
+  };
+  // The rows of one format's settings on a sub-panel of their own;
+  // `depthList` (output formats) adds the Bits Per Pixel row first.
+  prefs::RowList& AddPanel(const char* format, const std::vector<FormatSetting>& settings, const char* depthList);
+  void ApplyRules() override;
   void ShowSelected();
   void ApplyRawRule();
   const char* kind_;
-  prefs::ListRow selector_;
-  std::vector<std::unique_ptr<FormatPanel>> panels_;
+  const std::vector<std::string>& formats_;
+  FormatSelectorRow* selector_;
+  std::vector<Panel> panels_;
+  prefs::RowList* raw_ = nullptr;
   QLabel* autoNote_ = nullptr;  // what Auto loads, under the RAW rows
 };
 

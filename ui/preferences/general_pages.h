@@ -9,49 +9,41 @@ namespace pictavo {
 class GeneralPage : public PreferencesPage {
  public:
   GeneralPage(QWidget* parent, PreferencesContext& context);
-  void Fill() override;
+};
+
+// The themes found, by name; the setting keeps the theme's identifier.
+class ThemeRow : public prefs::ListRow {
+ public:
+  ThemeRow(const prefs::RowPlace& place, const ThemeList& themes);
+  void Load(const Settings& settings) override;
   void Store(Settings& settings) const override;
+  std::string SelectedTheme() const;
 
  private:
-  prefs::ListRow language_;
-  prefs::ListRow updateRange_;
-  prefs::CheckRow saveWindowPosition_;
+  const ThemeList& themes_;
 };
 
 class InterfacePage : public PreferencesPage {
  public:
   InterfacePage(QWidget* parent, PreferencesContext& context);
-  void Fill() override;
-  void Store(Settings& settings) const override;
   // What OK and Defaults compare with the settings.
-  std::string SelectedTheme() const;
+  std::string SelectedTheme() const { return theme_.SelectedTheme(); }
   int SelectedIconSize() const { return size_.Index(); }
 
  private:
-  prefs::ListRow theme_;
-  prefs::ListRow size_;
+  prefs::RowList& rows_;
+  ThemeRow& theme_;
+  prefs::ListRow& size_;
 };
 
 class AdvancedPage : public PreferencesPage {
  public:
   AdvancedPage(QWidget* parent, PreferencesContext& context);
-  void Fill() override;
-  void Store(Settings& settings) const override;
 
  private:
-  void ApplyTimestampRule();
-  prefs::TextRow mask_;
-  prefs::ListRow timestamp_;
-  prefs::DateRow customTimestamp_;
-  prefs::ListRow history_;
-  prefs::SliderRow historyLength_;
-  prefs::CheckRow keepMetadata_;
-  prefs::CheckRow keepSubfolders_;
-  prefs::SliderRow parallel_;
+  void ApplyRules() override;
+  prefs::ListRow* timestamp_;
+  prefs::DateRow* customTimestamp_;
 };
-
-// Text as the window stores texts typed into it: blanks trimmed at both
-// ends, every TAB, CR and LF removed.
-std::string CleanTypedText(const std::string& text);
 
 }  // namespace pictavo

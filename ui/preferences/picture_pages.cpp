@@ -4,119 +4,57 @@
 
 namespace pictavo {
 
-namespace {
-
-QString Name(const char* group, const char* key) {
-  return QString::fromUtf8(group) + QLatin1Char('/') + QString::fromUtf8(key);
-}
-
-}  // namespace
-
 TransformPage::TransformPage(QWidget* parent, PreferencesContext& context)
-    : PreferencesPage(parent, context, "Transform"),
-      scroll_(this, 0, 0, 450, 255, 375, QStringLiteral("TransformScroll")),
-      rotate_(scroll_.content(), 0, "Image Rotation", Name("Transform", "Do Image Rotation")),
-      rotationType_(scroll_.content(), 1, "Rotation Type", {"Simple Rotation", "Advanced Rotation"},
-                    Name("Transform", "Image Rotation Type")),
-      rotation_(scroll_.content(), 2, "Rotation Angle", 0, 360, Name("Transform", "Image Rotation")),
-      rotationBack_(scroll_.content(), 3, "Background Color", Name("Transform", "Image Rotation Back Color")),
-      resize_(scroll_.content(), 4, "Image Resize", Name("Transform", "Do Image Resize")),
-      width_(scroll_.content(), 5, "Image Width", {"Pixels", "Percent"}, Name("Transform", "Image Width")),
-      height_(scroll_.content(), 6, "Image Height", {"Pixels", "Percent"}, Name("Transform", "Image Height")),
-      keepAspect_(scroll_.content(), 7, "Keep Aspect Ratio", Name("Transform", "Keep Aspect Ratio")),
-      resizeType_(scroll_.content(), 8, "Resize Type", {"All Images", "Large Images"},
-                  Name("Transform", "Image Resize Type")),
-      resizeAlgorithm_(scroll_.content(), 9, "Resize Algorithm",
-                       {"Box", "Bilinear", "Bspline", "Bicubic", "Catmullrom", "Lanczos"},
-                       Name("Transform", "Image Resize Algorithm")),
-      flipHorizontal_(scroll_.content(), 10, "Image Flip Horizontal", Name("Transform", "Do Image Flip Horizontal")),
-      flipVertical_(scroll_.content(), 11, "Image Flip Vertical", Name("Transform", "Do Image Flip Vertical")) {
-  connect(rotate_.box(), &QCheckBox::toggled, this, [this] { ApplyRules(); });
-  connect(resize_.box(), &QCheckBox::toggled, this, [this] { ApplyRules(); });
+    : PreferencesPage(parent, context, "Transform") {
+  prefs::ScrollingPanel scroll(this, 0, 0, 450, 255, 375, QStringLiteral("TransformScroll"));
+  prefs::RowList& rows = RowsOn(scroll.content(), "Transform");
+  const std::vector<const char*> units = {"Pixels", "Percent"};
+  rotate_ = &rows.Add<prefs::CheckRow>("Image Rotation", "Do Image Rotation");
+  rotation_ = {
+      &rows.Add<prefs::ListRow>("Rotation Type", "Image Rotation Type",
+                                std::vector<const char*>{"Simple Rotation", "Advanced Rotation"}),
+      &rows.Add<prefs::SliderRow>("Rotation Angle", "Image Rotation", 0, 360),
+      &rows.Add<prefs::ColorRow>("Background Color", "Image Rotation Back Color"),
+  };
+  resize_ = &rows.Add<prefs::CheckRow>("Image Resize", "Do Image Resize");
+  resizing_ = {
+      &rows.Add<prefs::NumberUnitRow>("Image Width", "Image Width", units, "Image Width Unit"),
+      &rows.Add<prefs::NumberUnitRow>("Image Height", "Image Height", units, "Image Height Unit"),
+      &rows.Add<prefs::CheckRow>("Keep Aspect Ratio", "Keep Aspect Ratio"),
+      &rows.Add<prefs::ListRow>("Resize Type", "Image Resize Type", std::vector<const char*>{"All Images", "Large Images"}),
+      &rows.Add<prefs::ListRow>("Resize Algorithm", "Image Resize Algorithm",
+                                std::vector<const char*>{"Box", "Bilinear", "Bspline", "Bicubic", "Catmullrom", "Lanczos"}),
+  };
+  rows.Add<prefs::CheckRow>("Image Flip Horizontal", "Do Image Flip Horizontal");
+  rows.Add<prefs::CheckRow>("Image Flip Vertical", "Do Image Flip Vertical");
+  connect(rotate_->box(), &QCheckBox::toggled, this, [this] { ApplyRules(); });
+  connect(resize_->box(), &QCheckBox::toggled, this, [this] { ApplyRules(); });
 }
 
 void TransformPage::ApplyRules() {
-  const bool rotating = rotate_.Checked();
-  rotationType_.SetEnabled(rotating);
-  rotation_.SetEnabled(rotating);
-  rotationBack_.SetEnabled(rotating);
-  const bool resizing = resize_.Checked();
-  for (prefs::Row* row : std::initializer_list<prefs::Row*>{&width_, &height_, &keepAspect_, &resizeType_, &resizeAlgorithm_})
-    row->SetEnabled(resizing);
-}
-
-void TransformPage::Fill() {
-  const Settings::Transform& t = context_.settings.transform;
-  rotate_.SetChecked(t.doImageRotation != 0);
-  rotationType_.SetIndex(t.imageRotationType);
-  rotation_.SetValue(t.imageRotation);
-  rotationBack_.SetColor(t.imageRotationBackColor);
-  resize_.SetChecked(t.doImageResize != 0);
-  width_.SetNumber(t.imageWidth);
-  width_.SetUnitIndex(t.imageWidthUnit);
-  height_.SetNumber(t.imageHeight);
-  height_.SetUnitIndex(t.imageHeightUnit);
-  keepAspect_.SetChecked(t.keepAspectRatio != 0);
-  resizeType_.SetIndex(t.imageResizeType);
-  resizeAlgorithm_.SetIndex(t.imageResizeAlgorithm);
-  flipHorizontal_.SetChecked(t.doImageFlipHorizontal != 0);
-  flipVertical_.SetChecked(t.doImageFlipVertical != 0);
-  ApplyRules();
-}
-
-void TransformPage::Store(Settings& s) const {
-  Settings::Transform& t = s.transform;
-  t.doImageRotation = rotate_.Checked() ? 1 : 0;
-  rotationType_.StoreIndex(t.imageRotationType);
-  t.imageRotation = rotation_.Value();
-  t.imageRotationBackColor = rotationBack_.Color();
-  t.doImageResize = resize_.Checked() ? 1 : 0;
-  t.imageWidth = width_.Number();
-  if (width_.UnitIndex() >= 0) t.imageWidthUnit = static_cast<uint8_t>(width_.UnitIndex());
-  t.imageHeight = height_.Number();
-  if (height_.UnitIndex() >= 0) t.imageHeightUnit = static_cast<uint8_t>(height_.UnitIndex());
-  t.keepAspectRatio = keepAspect_.Checked() ? 1 : 0;
-  resizeType_.StoreIndex(t.imageResizeType);
-  resizeAlgorithm_.StoreIndex(t.imageResizeAlgorithm);
-  t.doImageFlipHorizontal = flipHorizontal_.Checked() ? 1 : 0;
-  t.doImageFlipVertical = flipVertical_.Checked() ? 1 : 0;
+  for (prefs::Row* row : rotation_) row->SetEnabled(rotate_->Checked());
+  for (prefs::Row* row : resizing_) row->SetEnabled(resize_->Checked());
 }
 
 AdjustmentPage::AdjustmentPage(QWidget* parent, PreferencesContext& context)
-    : PreferencesPage(parent, context, "Adjustment"),
-      brightness_(this, 0, "Image Brightness", -100, 100, Name("Adjustment", "Image Brightness"), 100),
-      contrast_(this, 1, "Image Contrast", -100, 100, Name("Adjustment", "Image Contrast"), 100),
-      gamma_(this, 2, "Image Gamma", Name("Adjustment", "Image Gamma")),
-      invert_(this, 3, "Image Invert", Name("Adjustment", "Image Invert")),
-      greyscale_(this, 4, "Image Greyscale", Name("Adjustment", "Do Image Greyscale")),
-      threshold_(this, 5, "Image Threshold", Name("Adjustment", "Do Image Threshold")),
-      thresholdLevel_(this, 6, "Threshold Level", 0, 255, Name("Adjustment", "Image Threshold")) {
-  connect(threshold_.box(), &QCheckBox::toggled, this, [this] { ApplyRules(); });
+    : PreferencesPage(parent, context, "Adjustment") {
+  prefs::RowList& rows = RowsOn(this, "Adjustment");
+  // The sliders run from 0 to 200 for the boxes' -100 to 100.
+  rows.Add<prefs::SliderRow>("Image Brightness", "Image Brightness", -100, 100, 100);
+  rows.Add<prefs::SliderRow>("Image Contrast", "Image Contrast", -100, 100, 100);
+  rows.Add<prefs::GammaRow>("Image Gamma", "Image Gamma");
+  rows.Add<prefs::CheckRow>("Image Invert", "Image Invert");
+  rows.Add<prefs::CheckRow>("Image Greyscale", "Do Image Greyscale");
+  threshold_ = &rows.Add<prefs::CheckRow>("Image Threshold", "Do Image Threshold");
+  thresholdLevel_ = &rows.Add<prefs::SliderRow>("Threshold Level", "Image Threshold", 0, 255);
+  connect(threshold_->box(), &QCheckBox::toggled, this, [this] { ApplyRules(); });
 }
 
-void AdjustmentPage::ApplyRules() { thresholdLevel_.SetEnabled(threshold_.Checked()); }
-
-void AdjustmentPage::Fill() {
-  const Settings::Adjustment& a = context_.settings.adjustment;
-  brightness_.SetValue(a.imageBrightness);
-  contrast_.SetValue(a.imageContrast);
-  gamma_.SetGamma(a.imageGamma);
-  invert_.SetChecked(a.imageInvert != 0);
-  greyscale_.SetChecked(a.doImageGreyscale != 0);
-  threshold_.SetChecked(a.doImageThreshold != 0);
-  thresholdLevel_.SetValue(a.imageThreshold);
-  ApplyRules();
-}
+void AdjustmentPage::ApplyRules() { thresholdLevel_->SetEnabled(threshold_->Checked()); }
 
 void AdjustmentPage::Store(Settings& s) const {
+  PreferencesPage::Store(s);
   Settings::Adjustment& a = s.adjustment;
-  a.imageBrightness = brightness_.Value();
-  a.imageContrast = contrast_.Value();
-  a.imageGamma = gamma_.Gamma();
-  a.imageInvert = invert_.Checked() ? 1 : 0;
-  a.doImageGreyscale = greyscale_.Checked() ? 1 : 0;
-  a.doImageThreshold = threshold_.Checked() ? 1 : 0;
-  a.imageThreshold = thresholdLevel_.Value();
   // Correction runs when any of its settings would change the picture.
   a.doImageColorCorrection =
       a.imageBrightness != 0 || a.imageContrast != 0 || a.imageGamma != 1.0f || a.imageInvert != 0 ? 1 : 0;

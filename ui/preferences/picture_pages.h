@@ -1,6 +1,8 @@
 // The pages Transform and Adjustment.
 #pragma once
 
+#include <vector>
+
 #include "ui/preferences/page.h"
 #include "ui/preferences/rows.h"
 
@@ -9,41 +11,25 @@ namespace pictavo {
 class TransformPage : public PreferencesPage {
  public:
   TransformPage(QWidget* parent, PreferencesContext& context);
-  void Fill() override;
-  void Store(Settings& settings) const override;
 
  private:
-  void ApplyRules();
-  prefs::ScrollingPanel scroll_;
-  prefs::CheckRow rotate_;
-  prefs::ListRow rotationType_;
-  prefs::SliderRow rotation_;
-  prefs::ColorRow rotationBack_;
-  prefs::CheckRow resize_;
-  prefs::NumberUnitRow width_;
-  prefs::NumberUnitRow height_;
-  prefs::CheckRow keepAspect_;
-  prefs::ListRow resizeType_;
-  prefs::ListRow resizeAlgorithm_;
-  prefs::CheckRow flipHorizontal_;
-  prefs::CheckRow flipVertical_;
+  void ApplyRules() override;
+  prefs::CheckRow* rotate_;
+  std::vector<prefs::Row*> rotation_;  // the rows that mean something only when rotating
+  prefs::CheckRow* resize_;
+  std::vector<prefs::Row*> resizing_;
 };
 
 class AdjustmentPage : public PreferencesPage {
  public:
   AdjustmentPage(QWidget* parent, PreferencesContext& context);
-  void Fill() override;
+  // The rows, then whether colour correction runs at all.
   void Store(Settings& settings) const override;
 
  private:
-  void ApplyRules();
-  prefs::SliderRow brightness_;
-  prefs::SliderRow contrast_;
-  prefs::GammaRow gamma_;
-  prefs::CheckRow invert_;
-  prefs::CheckRow greyscale_;
-  prefs::CheckRow threshold_;
-  prefs::SliderRow thresholdLevel_;
+  void ApplyRules() override;
+  prefs::CheckRow* threshold_;
+  prefs::SliderRow* thresholdLevel_;
 };
 
 }  // namespace pictavo

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "settings/settings.h"
 #include "base/text_util.h"
@@ -34,8 +35,42 @@ QToolButton* MoreButton(QWidget* panel) {
 
 QString PrefText(const char* key) { return QString::fromStdString(GetText("Preferences", key)); }
 
-Row::Row(QWidget* panel, int row, const char* labelKey) : panel_(panel), top_(RowTop(row)) {
-  label_ = new QLabel(labelKey ? PrefText(labelKey) : QString(), panel);
+const SettingDescriptor& SettingIn(std::string_view group, std::string_view key) {
+  const SettingDescriptor* d = FindSetting(group, key);
+  if (!d) throw std::logic_error("preferences row edits unknown setting " + std::string(group) + "/" + std::string(key));
+  return *d;
+}
+
+std::string CleanTypedText(const std::string& text) {
+  std::string kept;
+  for (char c : TrimBlanks(text))
+    if (c != '\t' && c != '\r' && c != '\n') kept += c;
+  return std::string(TrimBlanks(kept));
+}
+
+RowPlace RowList::Place(const char* labelKey, const SettingDescriptor* setting, QString name) const {
+  if (name.isEmpty() && setting)
+    name = QString::fromUtf8(setting->group) + QLatin1Char('/') + QString::fromUtf8(setting->key);
+  return RowPlace{panel_, count(), labelKey, setting, std::move(name)};
+}
+
+void RowList::Load(const Settings& settings) const {
+  for (const auto& row : rows_) row->Load(settings);
+}
+
+void RowList::Store(Settings& settings) const {
+  for (const auto& row : rows_) row->Store(settings);
+}
+
+Row* RowList::Find(std::string_view key) const {
+  for (const auto& row : rows_)
+    if (row->setting() && key == row->setting()->key) return row.get();
+  return nullptr;
+}
+
+Row::Row(const RowPlace& place)
+    : panel_(place.panel), top_(RowTop(place.row)), setting_(place.setting), name_(place.name) {
+  label_ = new QLabel(place.labelKey ? PrefText(place.labelKey) : QString(), panel_);
   label_->setGeometry(10, top_ + 3, 160, 20);
 }
 
@@ -51,30 +86,48 @@ void Row::SetVisible(bool visible) {
 
 bool Row::IsEnabled() const { return label_->isEnabled(); }
 
-ListRow::ListRow(QWidget* panel, int row, const char* labelKey, const std::vector<const char*>& entryKeys,
-                 const QString& name)
-    : Row(panel, row, labelKey) {
-  list_ = Place(new QComboBox(panel), kControlX, 0, 240, 21, name);
+ListRow::ListRow(const RowPlace& place, const std::vector<const char*>& entryKeys) : Row(place) {
+  list_ = Place(new QComboBox(panel_), kControlX, 0, 240, 21, name_);
   for (const char* key : entryKeys) list_->addItem(PrefText(key));
   label()->setBuddy(list_);
+}
+
+void ListRow::Load(const Settings& settings) { SetIndex(static_cast<int>(Stored(settings))); }
+
+void ListRow::Store(Settings& settings) const {
+  if (setting_ && Index() >= 0) SetSettingInt(settings, *setting_, Index());
 }
 
 int ListRow::Index() const { return list_->currentIndex(); }
 
 void ListRow::SetIndex(int index) { list_->setCurrentIndex(index >= 0 && index < list_->count() ? index : -1); }
 
-CheckRow::CheckRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
-  box_ = Place(new QCheckBox(panel), kControlX, 0, 240, 20, name);
+CheckRow::CheckRow(const RowPlace& place) : Row(place) {
+  box_ = Place(new QCheckBox(panel_), kControlX, 0, 240, 20, name_);
   label()->setBuddy(box_);
+}
+
+void CheckRow::Load(const Settings& settings) { SetChecked(Stored(settings) != 0); }
+
+void CheckRow::Store(Settings& settings) const {
+  if (setting_) SetSettingInt(settings, *setting_, Checked() ? 1 : 0);
 }
 
 bool CheckRow::Checked() const { return box_->isChecked(); }
 
 void CheckRow::SetChecked(bool on) { box_->setChecked(on); }
 
-TextRow::TextRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
-  field_ = Place(new QLineEdit(panel), kControlX, 0, 240, 20, name);
+TextRow::TextRow(const RowPlace& place) : Row(place) {
+  field_ = Place(new QLineEdit(panel_), kControlX, 0, 240, 20, name_);
   label()->setBuddy(field_);
+}
+
+void TextRow::Load(const Settings& settings) {
+  if (setting_) SetText(SettingAsText(settings, *setting_));
+}
+
+void TextRow::Store(Settings& settings) const {
+  if (setting_) SetSettingText(settings, *setting_, CleanTypedText(Text()));
 }
 
 std::string TextRow::Text() const { return field_->text().toStdString(); }
@@ -84,13 +137,13 @@ void TextRow::SetText(const std::string& text) {
   field_->setCursorPosition(0);
 }
 
-NumberUnitRow::NumberUnitRow(QWidget* panel, int row, const char* labelKey, const std::vector<const char*>& unitKeys,
-                             const QString& name)
-    : Row(panel, row, labelKey) {
-  field_ = Place(new QLineEdit(panel), kControlX, 0, 160, 20, name);
+NumberUnitRow::NumberUnitRow(const RowPlace& place, const std::vector<const char*>& unitKeys, const char* unitKey)
+    : Row(place) {
+  if (unitKey) unitSetting_ = &SettingIn(setting_->group, unitKey);
+  field_ = Place(new QLineEdit(panel_), kControlX, 0, 160, 20, name_);
   // Digits only when typed; a stored negative number still shows as it is.
   field_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*")), field_));
-  units_ = Place(new QComboBox(panel), 340, -1, 70, 21, name + QStringLiteral(" Unit"));
+  units_ = Place(new QComboBox(panel_), 340, -1, 70, 21, name_ + QStringLiteral(" Unit"));
   for (const char* key : unitKeys) units_->addItem(PrefText(key));
   units_->setCurrentIndex(0);
   // The list as wide as its longest entry needs in the font in use (larger
@@ -101,16 +154,26 @@ NumberUnitRow::NumberUnitRow(QWidget* panel, int row, const char* labelKey, cons
   label()->setBuddy(field_);
 }
 
+void NumberUnitRow::Load(const Settings& settings) {
+  SetNumber(Stored(settings));
+  if (unitSetting_) SetUnitIndex(static_cast<int>(SettingAsInt(settings, *unitSetting_)));
+}
+
+void NumberUnitRow::Store(Settings& settings) const {
+  if (!setting_) return;
+  SetSettingInt(settings, *setting_, Number());
+  if (unitSetting_ && UnitIndex() >= 0) SetSettingInt(settings, *unitSetting_, UnitIndex());
+}
+
 int32_t NumberUnitRow::Number() const { return ParseDecimalInt(field_->text().toStdString()); }
 
 void NumberUnitRow::SetNumber(int64_t value) { field_->setText(QString::number(value)); }
 
-SliderRow::SliderRow(QWidget* panel, int row, const char* labelKey, int minimum, int maximum, const QString& name,
-                     int offset)
-    : Row(panel, row, labelKey), offset_(offset), minimum_(minimum), maximum_(maximum) {
-  slider_ = Place(new QSlider(Qt::Horizontal, panel), kControlX, 0, 170, 20, name + QStringLiteral(" Slider"));
+SliderRow::SliderRow(const RowPlace& place, int minimum, int maximum, int offset)
+    : Row(place), offset_(offset), minimum_(minimum), maximum_(maximum) {
+  slider_ = Place(new QSlider(Qt::Horizontal, panel_), kControlX, 0, 170, 20, name_ + QStringLiteral(" Slider"));
   slider_->setRange(minimum + offset, maximum + offset);
-  box_ = Place(new QSpinBox(panel), 340, 0, 70, 20, name);
+  box_ = Place(new QSpinBox(panel_), 340, 0, 70, 20, name_);
   // The box itself takes any number, so that typing is never refused; the
   // row clamps what arrives.
   box_->setRange(-999999999, 999999999);
@@ -126,6 +189,12 @@ SliderRow::SliderRow(QWidget* panel, int row, const char* labelKey, int minimum,
     }
     if (slider_->value() != value + offset_) slider_->setValue(value + offset_);
   });
+}
+
+void SliderRow::Load(const Settings& settings) { SetValue(static_cast<int>(Stored(settings))); }
+
+void SliderRow::Store(Settings& settings) const {
+  if (setting_) SetSettingInt(settings, *setting_, Value());
 }
 
 int SliderRow::Value() const { return std::clamp(box_->value(), minimum_, maximum_); }
@@ -165,10 +234,10 @@ QValidator::State GammaBox::validate(QString& text, int&) const {
 
 void GammaBox::fixup(QString& text) const { text = textFromValue(valueFromText(text)); }
 
-GammaRow::GammaRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
-  slider_ = Place(new QSlider(Qt::Horizontal, panel), kControlX, 0, 170, 20, name + QStringLiteral(" Slider"));
+GammaRow::GammaRow(const RowPlace& place) : Row(place) {
+  slider_ = Place(new QSlider(Qt::Horizontal, panel_), kControlX, 0, 170, 20, name_ + QStringLiteral(" Slider"));
   slider_->setRange(1, 999);
-  box_ = Place(new GammaBox(panel), 340, 0, 70, 20, name);
+  box_ = Place(new GammaBox(panel_), 340, 0, 70, 20, name_);
   label()->setBuddy(box_);
   QObject::connect(slider_, &QSlider::valueChanged, box_, [this](int value) {
     if (box_->value() != value) box_->setValue(value);
@@ -185,6 +254,14 @@ GammaRow::GammaRow(QWidget* panel, int row, const char* labelKey, const QString&
   });
 }
 
+void GammaRow::Load(const Settings& settings) {
+  if (setting_) SetGamma(SettingAsFloat(settings, *setting_));
+}
+
+void GammaRow::Store(Settings& settings) const {
+  if (setting_) SetSettingFloat(settings, *setting_, Gamma());
+}
+
 float GammaRow::Gamma() const {
   // Pending text (OK pressed with the cursor still in the box) counts too.
   return static_cast<float>(box_->ValueOf(box_->text())) / 100.0f;
@@ -199,10 +276,10 @@ void GammaRow::SetGamma(float gamma) {
   if (std::isfinite(gamma)) box_->findChild<QLineEdit*>()->setText(QString::fromStdString(FormatFixed(gamma, 2)));
 }
 
-ColorRow::ColorRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
-  button_ = Place(new QPushButton(panel), kControlX, -1, 44, 22, name + QStringLiteral(" Button"));
+ColorRow::ColorRow(const RowPlace& place) : Row(place) {
+  button_ = Place(new QPushButton(panel_), kControlX, -1, 44, 22, name_ + QStringLiteral(" Button"));
   button_->setIconSize(QSize(34, 12));
-  field_ = Place(new QLineEdit(panel), 220, 0, 190, 20, name);
+  field_ = Place(new QLineEdit(panel_), 220, 0, 190, 20, name_);
   field_->setReadOnly(true);
   label()->setBuddy(button_);
   QObject::connect(button_, &QPushButton::clicked, button_, [this] {
@@ -215,6 +292,14 @@ ColorRow::ColorRow(QWidget* panel, int row, const char* labelKey, const QString&
   });
 }
 
+void ColorRow::Load(const Settings& settings) {
+  if (setting_) SetColor(SettingAsText(settings, *setting_));
+}
+
+void ColorRow::Store(Settings& settings) const {
+  if (setting_) SetSettingText(settings, *setting_, Color());
+}
+
 std::string ColorRow::Color() const { return ColorToHex(ColorFromHex(field_->text().toStdString())); }
 
 void ColorRow::SetColor(const std::string& hex) { Show(ColorFromHex(hex)); }
@@ -224,11 +309,10 @@ void ColorRow::Show(int32_t rgb) {
   button_->setIcon(QIcon(QPixmap::fromImage(ColorSwatch(rgb, 34, 12))));
 }
 
-ColorListRow::ColorListRow(QWidget* panel, int row, const char* labelKey, std::string& listSetting,
-                           const QString& name)
-    : Row(panel, row, labelKey), listSetting_(listSetting) {
-  list_ = Place(new QComboBox(panel), kControlX, 0, 214, 21, name);
-  more_ = Place(MoreButton(panel), 389, -1, 22, 22, name + QStringLiteral(" Button"));
+ColorListRow::ColorListRow(const RowPlace& place, const char* listKey, Settings& live)
+    : Row(place), listSetting_(SettingIn(setting_->group, listKey)), live_(live) {
+  list_ = Place(new QComboBox(panel_), kControlX, 0, 214, 21, name_);
+  more_ = Place(MoreButton(panel_), 389, -1, 22, 22, name_ + QStringLiteral(" Button"));
   label()->setBuddy(list_);
   QObject::connect(more_, &QToolButton::clicked, more_, [this] { Choose(); });
 }
@@ -238,14 +322,16 @@ void ColorListRow::AddEntry(int32_t rgb) {
                  QString::fromStdString(ColorName(ColorToHex(rgb))), rgb);
 }
 
-void ColorListRow::Fill(const std::string& color) {
+void ColorListRow::Load(const Settings& settings) {
   list_->clear();
-  for (const std::string& element : SplitString(listSetting_, ','))
+  for (const std::string& element : SplitString(SettingAsText(settings, listSetting_), ','))
     AddEntry(ColorFromHex(TrimBlanks(element)));
   list_->setCurrentIndex(list_->count() > 0 ? 0 : -1);
-  const int match = list_->findData(ColorFromHex(color));
+  const int match = list_->findData(ColorFromHex(SettingAsText(settings, *setting_)));
   if (match >= 0) list_->setCurrentIndex(match);
 }
+
+void ColorListRow::Store(Settings& settings) const { SetSettingText(settings, *setting_, Color()); }
 
 std::string ColorListRow::Color() const {
   return ColorToHex(list_->currentIndex() >= 0 ? list_->currentData().toInt() : 0);
@@ -257,33 +343,38 @@ void ColorListRow::Choose() {
   const std::optional<QColor> chosen = CurrentDialogs().ChooseColor(label()->text().toStdString(), initial);
   if (!chosen) return;
   const int32_t rgb = chosen->red() + chosen->green() * 256 + chosen->blue() * 65536;
+  const std::string listed = SettingAsText(live_, listSetting_);
   bool known = false;
-  for (const std::string& element : SplitString(listSetting_, ','))
+  for (const std::string& element : SplitString(listed, ','))
     known = known || ColorFromHex(TrimBlanks(element)) == rgb;
   if (!known) {
     // Kept in the settings at once, even if the window is then cancelled.
     AddEntry(rgb);
-    listSetting_ += "," + ColorToHex(rgb);
+    SetSettingText(live_, listSetting_, listed + "," + ColorToHex(rgb));
   }
   list_->setCurrentIndex(list_->findData(rgb));
 }
 
-ListButtonRow::ListButtonRow(QWidget* panel, int row, const char* labelKey, const QString& name)
-    : Row(panel, row, labelKey) {
-  list_ = Place(new QComboBox(panel), kControlX, 0, 214, 21, name);
-  more_ = Place(MoreButton(panel), 389, -1, 22, 22, name + QStringLiteral(" Button"));
+ListButtonRow::ListButtonRow(const RowPlace& place) : Row(place) {
+  list_ = Place(new QComboBox(panel_), kControlX, 0, 214, 21, name_);
+  more_ = Place(MoreButton(panel_), 389, -1, 22, 22, name_ + QStringLiteral(" Button"));
   label()->setBuddy(list_);
 }
 
-TextButtonRow::TextButtonRow(QWidget* panel, int row, const char* labelKey, const QString& name)
-    : Row(panel, row, labelKey) {
-  field_ = Place(new QLineEdit(panel), kControlX, 0, 214, 20, name);
-  more_ = Place(MoreButton(panel), 389, -1, 22, 22, name + QStringLiteral(" Button"));
+TextButtonRow::TextButtonRow(const RowPlace& place) : Row(place) {
+  field_ = Place(new QLineEdit(panel_), kControlX, 0, 214, 20, name_);
+  more_ = Place(MoreButton(panel_), 389, -1, 22, 22, name_ + QStringLiteral(" Button"));
   label()->setBuddy(field_);
 }
 
-DateRow::DateRow(QWidget* panel, int row, const char* labelKey, const QString& name) : Row(panel, row, labelKey) {
-  picker_ = Place(new QDateTimeEdit(panel), kControlX, 0, 240, 21, name);
+void TextButtonRow::Load(const Settings& settings) { field_->setText(QString::fromStdString(SettingAsText(settings, *setting_))); }
+
+void TextButtonRow::Store(Settings& settings) const {
+  SetSettingText(settings, *setting_, CleanTypedText(field_->text().toStdString()));
+}
+
+DateRow::DateRow(const RowPlace& place) : Row(place) {
+  picker_ = Place(new QDateTimeEdit(panel_), kControlX, 0, 240, 21, name_);
   picker_->setDisplayFormat(QStringLiteral("yyyy/MM/dd HH:mm"));
   // Stored dates count local wall-clock seconds as if they were UTC.
   picker_->setTimeSpec(Qt::UTC);
@@ -293,6 +384,12 @@ DateRow::DateRow(QWidget* panel, int row, const char* labelKey, const QString& n
                             QDateTime::fromSecsSinceEpoch(INT32_MAX, Qt::UTC));
   picker_->setCalendarPopup(true);
   label()->setBuddy(picker_);
+}
+
+void DateRow::Load(const Settings& settings) { SetSeconds(static_cast<int32_t>(Stored(settings))); }
+
+void DateRow::Store(Settings& settings) const {
+  if (setting_) SetSettingInt(settings, *setting_, Seconds());
 }
 
 int32_t DateRow::Seconds() const {

@@ -1,16 +1,26 @@
 // The row patterns of the preferences pages. Row i of a panel has its label
 // at (10, 13 + 30 i), 160 × 20, and its controls at y = 10 + 30 i from x 170
 // on, laid out by the pattern. A row is enabled and shown as a whole (label
-// and controls). Controls are named after the setting they edit
-// ("Output/PNG Compression"), so tests and screen readers find them.
+// and controls).
+//
+// Every row is bound to the setting it edits (its descriptor in the settings
+// table): it loads itself from a Settings record and stores itself back, and
+// its controls are named after the setting ("Output/PNG Compression"), so
+// tests and screen readers find them. Rows are added to a RowList, which
+// numbers them in the order they are added.
 #pragma once
 
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QSpinBox>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
+
+#include "settings/settings.h"
 
 class QCheckBox;
 class QDateTimeEdit;
@@ -22,8 +32,6 @@ class QToolButton;
 
 namespace pictavo {
 
-struct Settings;
-
 namespace prefs {
 
 inline constexpr int kRowStep = 30;
@@ -33,19 +41,45 @@ inline int ContentHeight(int rows) { return RowTop(rows) + 5; }
 
 QString PrefText(const char* key);
 
+// The setting `key` of `group`; a name the table does not know is a
+// programming error and fails when the page is built.
+const SettingDescriptor& SettingIn(std::string_view group, std::string_view key);
+
+// Text as the window stores texts typed into it: blanks trimmed at both
+// ends, every TAB, CR and LF removed.
+std::string CleanTypedText(const std::string& text);
+
+// Where a row goes and what it edits. `setting` may be null for a row that
+// stores nothing; `name` is then the controls' name.
+struct RowPlace {
+  QWidget* panel;
+  int row;
+  const char* labelKey;
+  const SettingDescriptor* setting;
+  QString name;
+};
+
 class Row {
  public:
-  Row(QWidget* panel, int row, const char* labelKey);
+  explicit Row(const RowPlace& place);
   virtual ~Row() = default;
   Row(const Row&) = delete;
   Row& operator=(const Row&) = delete;
+
+  // Shows the setting's value from `settings` / stores the shown value.
+  virtual void Load(const Settings& settings) = 0;
+  virtual void Store(Settings& settings) const = 0;
 
   void SetEnabled(bool enabled);
   void SetVisible(bool visible);
   bool IsEnabled() const;
   QLabel* label() const { return label_; }
+  const SettingDescriptor* setting() const { return setting_; }
 
  protected:
+  // The bound setting's number; 0 for a row that stores nothing.
+  int64_t Stored(const Settings& settings) const { return setting_ ? SettingAsInt(settings, *setting_) : 0; }
+
   // Adds a control at (x, row top + dy) with that size.
   template <typename W>
   W* Place(W* control, int x, int dy, int width, int height, const QString& name) {
@@ -56,25 +90,60 @@ class Row {
   }
   QWidget* panel_;
   int top_;
+  const SettingDescriptor* setting_;
+  QString name_;
 
  private:
   QLabel* label_;
   std::vector<QWidget*> controls_;
 };
 
-// Read-only drop-down list; entries are Preferences texts, index = value.
+// The rows of one panel, numbered in the order they are added; each row
+// edits a setting of the list's group. Adding a row to a page is one call:
+//   rows.Add<CheckRow>("Image Invert", "Image Invert");
+class RowList {
+ public:
+  RowList(QWidget* panel, const char* group) : panel_(panel), group_(group) {}
+
+  // A row of pattern R labelled with the Preferences text `labelKey`,
+  // editing the setting `key`; `more` are the pattern's own arguments.
+  template <typename R, typename... More>
+  R& Add(const char* labelKey, const char* key, More&&... more) {
+    return Adopt(std::make_unique<R>(Place(labelKey, &SettingIn(group_, key)), std::forward<More>(more)...));
+  }
+  // A row placed by the caller (next row number from NextPlace).
+  template <typename R>
+  R& Adopt(std::unique_ptr<R> row) {
+    R& added = *row;
+    rows_.push_back(std::move(row));
+    return added;
+  }
+  RowPlace Place(const char* labelKey, const SettingDescriptor* setting, QString name = {}) const;
+
+  void Load(const Settings& settings) const;
+  void Store(Settings& settings) const;
+  int count() const { return static_cast<int>(rows_.size()); }
+  // The row editing `key`; nullptr when none does.
+  Row* Find(std::string_view key) const;
+  QWidget* panel() const { return panel_; }
+  const char* group() const { return group_; }
+
+ private:
+  QWidget* panel_;
+  const char* group_;
+  std::vector<std::unique_ptr<Row>> rows_;
+};
+
+// Read-only drop-down list; entries are Preferences texts, index = value. A
+// list without selection (a stored number outside its entries) leaves the
+// setting as it was.
 class ListRow : public Row {
  public:
-  ListRow(QWidget* panel, int row, const char* labelKey, const std::vector<const char*>& entryKeys,
-          const QString& name);
+  ListRow(const RowPlace& place, const std::vector<const char*>& entryKeys);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   int Index() const;
   void SetIndex(int index);  // an index outside the entries selects nothing
-  // Stores the selected index; a list without selection (a stored number
-  // outside its entries) leaves the setting as it was.
-  template <typename T>
-  void StoreIndex(T& field) const {
-    if (Index() >= 0) field = static_cast<T>(Index());
-  }
   QComboBox* list() const { return list_; }
 
  private:
@@ -83,7 +152,9 @@ class ListRow : public Row {
 
 class CheckRow : public Row {
  public:
-  CheckRow(QWidget* panel, int row, const char* labelKey, const QString& name);
+  explicit CheckRow(const RowPlace& place);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   bool Checked() const;
   void SetChecked(bool on);
   QCheckBox* box() const { return box_; }
@@ -92,9 +163,12 @@ class CheckRow : public Row {
   QCheckBox* box_;
 };
 
+// A typed text, stored cleaned (CleanTypedText).
 class TextRow : public Row {
  public:
-  TextRow(QWidget* panel, int row, const char* labelKey, const QString& name);
+  explicit TextRow(const RowPlace& place);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   std::string Text() const;
   void SetText(const std::string& text);
   QLineEdit* field() const { return field_; }
@@ -103,11 +177,14 @@ class TextRow : public Row {
   QLineEdit* field_;
 };
 
-// A digits-only number field and a list of one or two units.
+// A digits-only number field and a list of one or two units. With
+// `unitKey` the unit is a setting of its own (of the same group), which the
+// row loads and stores too; without, the list only names the unit.
 class NumberUnitRow : public Row {
  public:
-  NumberUnitRow(QWidget* panel, int row, const char* labelKey, const std::vector<const char*>& unitKeys,
-                const QString& name);
+  NumberUnitRow(const RowPlace& place, const std::vector<const char*>& unitKeys, const char* unitKey = nullptr);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   // The field read as configuration integers are read.
   int32_t Number() const;
   void SetNumber(int64_t value);
@@ -119,6 +196,7 @@ class NumberUnitRow : public Row {
  private:
   QLineEdit* field_;
   QComboBox* units_;
+  const SettingDescriptor* unitSetting_ = nullptr;
 };
 
 // A slider and a number box kept in step. The box takes whatever number is
@@ -127,8 +205,9 @@ class NumberUnitRow : public Row {
 // the box (slider = value + offset).
 class SliderRow : public Row {
  public:
-  SliderRow(QWidget* panel, int row, const char* labelKey, int minimum, int maximum, const QString& name,
-            int offset = 0);
+  SliderRow(const RowPlace& place, int minimum, int maximum, int offset = 0);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   int Value() const;
   void SetValue(int value);  // clamped to the range
   QSlider* slider() const { return slider_; }
@@ -159,7 +238,9 @@ class GammaBox : public QSpinBox {
 
 class GammaRow : public Row {
  public:
-  GammaRow(QWidget* panel, int row, const char* labelKey, const QString& name);
+  explicit GammaRow(const RowPlace& place);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   float Gamma() const;
   void SetGamma(float gamma);
   QSlider* slider() const { return slider_; }
@@ -173,7 +254,9 @@ class GammaRow : public Row {
 // A button showing the colour and a read-only field with its six digits.
 class ColorRow : public Row {
  public:
-  ColorRow(QWidget* panel, int row, const char* labelKey, const QString& name);
+  explicit ColorRow(const RowPlace& place);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   std::string Color() const;  // six upper-case digits
   void SetColor(const std::string& hex);
   QPushButton* button() const { return button_; }
@@ -185,13 +268,15 @@ class ColorRow : public Row {
   QLineEdit* field_;
 };
 
-// A list of named colours from a list setting (`Font Colors`), and "..." to
-// add one: a colour not yet in the list is appended to the control and to
-// the list setting at once.
+// A colour setting chosen from the named colours of a list setting
+// (`Font Colors`, key `listKey` of the same group), and "..." to add one: a
+// colour not yet in the list is appended to the control and to the list
+// setting of `live` (the settings the window edits) at once.
 class ColorListRow : public Row {
  public:
-  ColorListRow(QWidget* panel, int row, const char* labelKey, std::string& listSetting, const QString& name);
-  void Fill(const std::string& color);
+  ColorListRow(const RowPlace& place, const char* listKey, Settings& live);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   std::string Color() const;  // the selected entry, six upper-case digits
   QComboBox* list() const { return list_; }
   QToolButton* more() const { return more_; }
@@ -199,15 +284,17 @@ class ColorListRow : public Row {
  private:
   void AddEntry(int32_t rgb);
   void Choose();
-  std::string& listSetting_;
+  const SettingDescriptor& listSetting_;
+  Settings& live_;
   QComboBox* list_;
   QToolButton* more_;
 };
 
-// A drop-down list (or a text field) with a "..." button beside it.
+// A drop-down list with a "..." button beside it; the page's own row
+// classes give it a meaning.
 class ListButtonRow : public Row {
  public:
-  ListButtonRow(QWidget* panel, int row, const char* labelKey, const QString& name);
+  explicit ListButtonRow(const RowPlace& place);
   QComboBox* list() const { return list_; }
   QToolButton* more() const { return more_; }
 
@@ -216,9 +303,12 @@ class ListButtonRow : public Row {
   QToolButton* more_;
 };
 
+// A text field with a "..." button beside it; the text is stored cleaned.
 class TextButtonRow : public Row {
  public:
-  TextButtonRow(QWidget* panel, int row, const char* labelKey, const QString& name);
+  explicit TextButtonRow(const RowPlace& place);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   QLineEdit* field() const { return field_; }
   QToolButton* more() const { return more_; }
 
@@ -230,7 +320,9 @@ class TextButtonRow : public Row {
 // Date and time, year/month/day hour:minute, as stored dates count it.
 class DateRow : public Row {
  public:
-  DateRow(QWidget* panel, int row, const char* labelKey, const QString& name);
+  explicit DateRow(const RowPlace& place);
+  void Load(const Settings& settings) override;
+  void Store(Settings& settings) const override;
   int32_t Seconds() const;
   void SetSeconds(int32_t localSeconds);
   QDateTimeEdit* picker() const { return picker_; }
