@@ -14,15 +14,15 @@ namespace pictavo {
 
 std::string OptionName(const std::vector<std::string>& params, size_t k) {
   const std::string p(k < params.size() ? TrimBlanks(params[k]) : std::string_view());
-  if (StartsWith(p, "--")) return ToUpperAscii(p.substr(0, p.find('=')));
-  if (StartsWith(p, "-")) return ToUpperAscii(p);
+  if (p.starts_with("--")) return ToUpperAscii(p.substr(0, p.find('=')));
+  if (p.starts_with("-")) return ToUpperAscii(p);
   return "";
 }
 
 std::string OptionValue(const std::vector<std::string>& params, size_t k) {
   const std::string p(k < params.size() ? TrimBlanks(params[k]) : std::string_view());
   const size_t eq = p.find('=');
-  if (StartsWith(p, "--") && eq != std::string::npos) return p.substr(eq + 1);
+  if (p.starts_with("--") && eq != std::string::npos) return p.substr(eq + 1);
   return p;
 }
 
@@ -123,12 +123,12 @@ void ReadOptions(const std::vector<std::string>& params, ProcessState& state, Pa
       if (row->action == OptionAction::Input) state.job.consoleRun = 1;  // set before the value is tested
       bool wrong;
       if (IsShortOrLong(*row)) {
-        if (!StartsWith(name, "--")) ++k;
+        if (!name.starts_with("--")) ++k;
         value = OptionValue(params, k);
         wrong = value.empty() || value[0] == '-';
       } else {
         value = OptionValue(params, k);
-        wrong = value.empty() || StartsWith(value, "--");
+        wrong = value.empty() || value.starts_with("--");
       }
       if (wrong) {
         parse.error = "Incorrect number of parameters";
@@ -241,7 +241,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& params, Proc
     return kExitUsageError;
   }
   if (state.job.consoleRun) return RunConsoleFrame(state, parse);
-  if (params.size() == 1 && !StartsWith(params[0], "-")) state.givenFile = params[0];
+  if (params.size() == 1 && !params[0].starts_with("-")) state.givenFile = params[0];
   return std::nullopt;
 }
 

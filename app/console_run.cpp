@@ -25,7 +25,7 @@ std::string CurrentFolder() {
   std::string buffer(4096, '\0');
   if (!getcwd(buffer.data(), buffer.size())) return "/";
   buffer.resize(std::strlen(buffer.c_str()));
-  return EndsWith(buffer, "/") ? buffer : buffer + "/";
+  return buffer.ends_with("/") ? buffer : buffer + "/";
 }
 
 // A setting the run tests once its debug line is out; a failed test stops
@@ -156,7 +156,7 @@ bool Run::CheckInputFile() {
   Debug("Input: " + job_.inputPath);
   // A folder means every RAW file below it.
   if (FileSizeOf(job_.inputPath) == -2) {
-    folder_ = EndsWith(job_.inputPath, "/") ? job_.inputPath : job_.inputPath + "/";
+    folder_ = job_.inputPath.ends_with("/") ? job_.inputPath : job_.inputPath + "/";
     job_.inputPath.clear();
     return true;
   }
@@ -175,12 +175,12 @@ bool Run::CheckOutputFolder() {
   Debug("Output: " + job_.outputFolder);
   // Relative folders count from the current folder, as with every command
   // here; ".." therefore leads where the user expects.
-  if (!StartsWith(job_.outputFolder, "/")) {
+  if (!job_.outputFolder.starts_with("/")) {
     std::string relative = job_.outputFolder;
-    if (StartsWith(relative, "./")) relative.erase(0, 2);
+    if (relative.starts_with("./")) relative.erase(0, 2);
     job_.outputFolder = CurrentFolder() + relative;
   }
-  if (!EndsWith(job_.outputFolder, "/")) job_.outputFolder += "/";
+  if (!job_.outputFolder.ends_with("/")) job_.outputFolder += "/";
   if (FileSizeOf(job_.outputFolder) != -2) return Stop("Error: Invalid output folder");
   return true;
 }

@@ -18,6 +18,7 @@
 
 #include "app/interrupts.h"
 #include "app/modules.h"
+#include "base/file_io.h"
 #include "engine/image_engine.h"
 #include "base/safe_files.h"
 
@@ -70,7 +71,7 @@ constexpr size_t kMaxReport = 1 + 1 + 65536 + 1;
   sent += '\0';
   const bool reported = WriteAllTo(report, sent.data(), sent.size());
   // The metadata reader it started has nothing left to do.
-  ReapFinishedHelpers(true);
+  EndFinishedHelpers();
   ShowLoadedLibraries("conversion library");
   std::fflush(nullptr);
   _exit(reported ? 0 : 1);
@@ -108,9 +109,9 @@ int AutomaticParallelConversions(const InputFiles& files) {
 
 struct CopyConverter::Copy {
   pid_t pid = -1;
-  HelperFd report;  // what the copy sends
-  HelperFd word;    // the program's word to replace the target
-  HelperFd phases;  // +1 as each decode starts and ends
+  UniqueFd report;  // what the copy sends
+  UniqueFd word;    // the program's word to replace the target
+  UniqueFd phases;  // +1 as each decode starts and ends
   uint64_t counted = 0;  // odd while a decode runs
   Clock::time_point deadline = Clock::time_point::max();
   std::string bytes;
@@ -143,13 +144,13 @@ void CopyConverter::Start(ConversionContext& context) {
     copy.ended = true;
     return;
   }
-  HelperFd reportRead(report[0]), reportWrite(report[1]);
+  UniqueFd reportRead(report[0]), reportWrite(report[1]);
   if (pipe2(word, O_CLOEXEC) != 0) {
     copy.ended = true;
     return;
   }
-  HelperFd wordRead(word[0]), wordWrite(word[1]);
-  HelperFd phases(HelperDoneSignal());
+  UniqueFd wordRead(word[0]), wordWrite(word[1]);
+  UniqueFd phases(HelperDoneSignal());
   if (!phases) {
     copy.ended = true;
     return;

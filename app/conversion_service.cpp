@@ -9,6 +9,7 @@
 
 #include "app/cmdline.h"
 #include "app/conversion_copy.h"
+#include "base/file_io.h"
 #include "engine/naming.h"
 #include "engine/run_request.h"
 #include "base/safe_files.h"
@@ -20,18 +21,6 @@ namespace {
 // A run the window could send is far smaller: its settings and the paths.
 constexpr size_t kMaxRequestBytes = size_t{1} << 30;
 
-bool ReadAll(int fd, std::string& bytes) {
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) return true;
-    if (bytes.size() + static_cast<size_t>(got) > kMaxRequestBytes) return false;
-    bytes.append(buffer, static_cast<size_t>(got));
-  }
-}
-
 }  // namespace
 
 int RunConversionService(ProcessState& state, int in, int out) {
@@ -39,7 +28,7 @@ int RunConversionService(ProcessState& state, int in, int out) {
   prctl(PR_SET_PDEATHSIG, SIGTERM);
   std::string request;
   int parallel = 0;
-  if (!ReadAll(in, request) ||
+  if (!ReadAllFrom(in, request, kMaxRequestBytes) ||
       !DecodeRunRequest(request, state.settings, state.job, state.files, parallel) || parallel < 0)
     return kExitUsageError;
   ConversionJob& job = state.job;

@@ -14,6 +14,8 @@
 #include <mutex>
 #include <thread>
 
+#include "base/file_io.h"
+
 namespace pictavo {
 
 namespace {
@@ -181,17 +183,6 @@ void PendingFile::Discard() {
   }
   Unregister(slot_);
   slot_ = -1;
-}
-
-bool WriteAllTo(int fd, const char* bytes, size_t size) {
-  while (size > 0) {
-    const ssize_t n = write(fd, bytes, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 bool PendingFile::WriteAll(const char* bytes, size_t size) {

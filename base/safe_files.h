@@ -61,10 +61,6 @@ class PendingFile {
   std::unique_ptr<BackgroundSync> sync_;
 };
 
-// Writes all of `size` bytes to `fd`, going on after interruptions; false on
-// any error.
-bool WriteAllTo(int fd, const char* bytes, size_t size);
-
 // Removes every pending file. Async-signal-safe: for signal handlers.
 void RemovePendingFiles();
 

@@ -56,8 +56,6 @@ std::string FormatReal(float value);
 std::string FormatFixed(double value, int decimals);
 
 std::vector<std::string> SplitString(std::string_view text, char separator);
-bool StartsWith(std::string_view text, std::string_view prefix);
-bool EndsWith(std::string_view text, std::string_view suffix);
 // Every occurrence of `from` replaced by `to` (exact match).
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 

@@ -25,6 +25,8 @@
 
 #include "decode/exif_wire.h"
 
+#include "base/file_io.h"
+
 namespace {
 
 bool ParseNumber(const char* text, long long& value) {
@@ -149,15 +151,9 @@ std::vector<Tag> ReadTags(const char* path) {
   return tags;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+bool WriteTags(const std::vector<pictavo::exif::Tag>& tags) {
+  const std::string bytes = pictavo::exif::WriteExifTags(tags);
+  return pictavo::WriteAllTo(pictavo::exif::kResultFd, bytes.data(), bytes.size());
 }
 
 }  // namespace
@@ -181,7 +177,7 @@ int main(int argc, char** argv) {
   } catch (const std::exception&) {
     tags.clear();  // a file Exiv2 cannot read has no metadata to keep
   }
-  if (!WriteAll(pictavo::exif::kResultFd, pictavo::exif::WriteExifTags(tags))) return 5;
+  if (!WriteTags(tags)) return 5;
   // Complete: the program takes the result while this process ends.
   const uint64_t done = 1;
   [[maybe_unused]] const ssize_t told = write(pictavo::exif::kDoneFd, &done, sizeof done);

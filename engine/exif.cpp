@@ -117,8 +117,8 @@ ExifReading ExifReading::Start(const std::string& path, const std::string& execu
   reading.timeout_ = timeout;
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return reading;
-  HelperFd result(HelperResultFile(kExifHelperName));
-  HelperFd done(HelperDoneSignal());
+  UniqueFd result(HelperResultFile(kExifHelperName));
+  UniqueFd done(HelperDoneSignal());
   pid_t pid = -1;
   const std::string helper = executable.empty() ? HelperExecutable(kExifHelperName) : executable;
   if (!result || !done ||
@@ -139,13 +139,7 @@ std::vector<exif::Tag> ExifReading::Finish() {
   struct stat info {};
   if (!ended || fstat(result_.get(), &info) != 0 || static_cast<uint64_t>(info.st_size) > kMaxResultBytes) return tags;
   std::string bytes(static_cast<size_t>(info.st_size), '\0');
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = pread(result_.get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return tags;
-    done += static_cast<size_t>(n);
-  }
+  if (ReadAt(result_.get(), bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) return tags;
   if (!exif::ReadExifTags(bytes, tags)) tags.clear();
   return tags;
 }

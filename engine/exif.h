@@ -34,8 +34,8 @@ class ExifReading {
   std::vector<exif::Tag> Finish();
 
  private:
-  HelperFd result_;
-  HelperFd done_;
+  UniqueFd result_;
+  UniqueFd done_;
   pid_t pid_ = -1;
   std::chrono::milliseconds timeout_{0};
 };

@@ -23,11 +23,6 @@ extern char** environ;
 
 namespace pictavo {
 
-void HelperFd::reset() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-}
-
 namespace {
 
 // Above the descriptors a helper's are set up from: one of ours already
@@ -80,10 +75,10 @@ bool SpawnHelperProcess(const std::string& executable, const std::vector<std::st
 
 bool WaitForHelperProcess(pid_t pid, int doneFd, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
-  ReapFinishedHelpers(false);
+  CollectEndedHelpers();
   // A pidfd becomes readable the moment the helper ends; kernels without
   // them (before 5.3) get looked at every few milliseconds instead.
-  const HelperFd ended(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+  const UniqueFd ended(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
   for (;;) {
     uint64_t reports = 0;
     if (read(doneFd, &reports, sizeof reports) == static_cast<ssize_t>(sizeof reports) && reports > 0) {
@@ -112,20 +107,20 @@ void EndHelperProcess(pid_t pid) {
   }
 }
 
-void ReapFinishedHelpers(bool wait) {
+void CollectEndedHelpers() {
   std::lock_guard lock(finishedMutex);
-  std::erase_if(finishedHelpers, [wait](pid_t pid) {
-    // Nothing is left for it to do: ending it now only spares waiting for
-    // a helper that hangs on its way out.
-    if (wait) {
-      EndHelperProcess(pid);
-      return true;
-    }
+  std::erase_if(finishedHelpers, [](pid_t pid) {
     pid_t waited;
     while ((waited = waitpid(pid, nullptr, WNOHANG)) < 0 && errno == EINTR) {
     }
     return waited != 0;  // collected, or not ours to collect any more
   });
+}
+
+void EndFinishedHelpers() {
+  std::lock_guard lock(finishedMutex);
+  for (const pid_t pid : finishedHelpers) EndHelperProcess(pid);
+  finishedHelpers.clear();
 }
 
 DecodeLimits DefaultDecodeLimits() {

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_io.h"
+
 namespace pictavo {
 
 // How a decode is bounded, in the copy of the program that converts a file.
@@ -38,30 +40,6 @@ inline constexpr int kHelperResultFd = 3;
 // for it.
 inline constexpr int kHelperDoneFd = 4;
 
-// An owned descriptor.
-class HelperFd {
- public:
-  explicit HelperFd(int fd = -1) : fd_(fd) {}
-  ~HelperFd() { reset(); }
-  HelperFd(const HelperFd&) = delete;
-  HelperFd& operator=(const HelperFd&) = delete;
-  HelperFd(HelperFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  HelperFd& operator=(HelperFd&& other) noexcept {
-    if (this != &other) {
-      reset();
-      fd_ = other.release();
-    }
-    return *this;
-  }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  void reset();
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
-
 // A new, empty shared memory file for a helper's result, close-on-exec and
 // above the descriptors a helper's are set up from; -1 on failure.
 int HelperResultFile(const char* name);
@@ -82,15 +60,18 @@ bool SpawnHelperProcess(const std::string& executable, const std::vector<std::st
 // HelperDoneSignal) or ends, killing it when its time is up. True when it
 // reported, or ended by itself with status 0. One that reported is left to
 // end by itself, out of the program's way, and is collected by
-// ReapFinishedHelpers.
+// CollectEndedHelpers.
 bool WaitForHelperProcess(pid_t pid, int doneFd, std::chrono::milliseconds timeout);
 
 // Kills the helper and collects it.
 void EndHelperProcess(pid_t pid);
 
-// Collects the helpers that reported and were left to end: those already
-// gone, or with `wait` every one (they have nothing left to do but end).
-void ReapFinishedHelpers(bool wait);
+// The helpers that reported and were left to end: CollectEndedHelpers
+// collects those already gone; EndFinishedHelpers kills and collects every
+// one (nothing is left for them to do, and waiting would only hold the
+// caller up behind a helper that hangs on its way out).
+void CollectEndedHelpers();
+void EndFinishedHelpers();
 
 // The helper `name` beside the running program, or in ../libexec/pictavo
 // from it in an installed tree.

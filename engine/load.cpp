@@ -12,6 +12,7 @@
 #include <mutex>
 #include <utility>
 
+#include "base/file_io.h"
 #include "engine/raw_photograph.h"
 
 namespace pictavo {
@@ -51,39 +52,10 @@ PixelLayout LayoutOfMode(int mode) {
   return {8, 0, 0, 0};
 }
 
-class ReadOnlyFile {
- public:
-  // Non-blocking, so that opening a FIFO returns at once (and is then refused).
-  explicit ReadOnlyFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
-  ~ReadOnlyFile() {
-    if (fd_ >= 0) close(fd_);
-  }
-  ReadOnlyFile(const ReadOnlyFile&) = delete;
-  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
 };
 
-// Reads up to `count` bytes at `offset`; false on a read error. A file that
-// ends early leaves the rest of the buffer as it was.
-bool ReadAt(int fd, BYTE* buffer, int64_t count, int64_t offset) {
-  while (count > 0) {
-    const ssize_t got = pread(fd, buffer, static_cast<size_t>(count), static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) break;
-    buffer += got;
-    count -= got;
-    offset += got;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -115,9 +87,10 @@ int RawLoadFlags(const Settings& settings, std::string_view group) {
 Bitmap LoadHeaderlessRaw(const Settings& settings, const std::string& path, int mode) {
   const PixelLayout layout = LayoutOfMode(mode);
 
-  const ReadOnlyFile file(path);
+  // Non-blocking, so that opening a FIFO returns at once (and is then refused).
+  const UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat info {};
-  if (file.fd() < 0 || fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  if (file.get() < 0 || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
 
   const int64_t header = settings.input.rawHeaderSize;
   if (header < 0 || header > info.st_size) return nullptr;
@@ -138,7 +111,7 @@ Bitmap LoadHeaderlessRaw(const Settings& settings, const std::string& path, int 
   // bottom; bytes beyond the picture are never read.
   const std::unique_ptr<BYTE, FreeDeleter> pixels(static_cast<BYTE*>(std::calloc(static_cast<size_t>(needed), 1)));
   if (!pixels) return nullptr;
-  if (!ReadAt(file.fd(), pixels.get(), std::min(available, needed), header)) return nullptr;
+  if (ReadAt(file.get(), pixels.get(), static_cast<size_t>(std::min(available, needed)), header) < 0) return nullptr;
 
   return Bitmap(FreeImage_ConvertFromRawBits(pixels.get(), static_cast<int>(width), static_cast<int>(height),
                                              static_cast<int>(pitch), layout.bitsPerPixel, layout.redMask,

@@ -151,7 +151,7 @@ int ConversionWorker(ConversionContext& context) {
     if (std::filesystem::is_empty(*folder, ignored)) std::filesystem::remove(*folder, ignored);
   }
   // The helpers that handed over their results have ended by now.
-  ReapFinishedHelpers(true);
+  EndFinishedHelpers();
   std::lock_guard lock(progress.mutex);
   progress.converted = converted;
   return 0;

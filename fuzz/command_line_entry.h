@@ -57,7 +57,7 @@ inline std::string CommandLine(std::string_view input) {
   if (job.consoleRun) return "a command line without an input option chose a console run";
   if (!status) return printed.empty() ? "" : "the desktop was chosen after console output";
   if (*status == kExitUsageError) {
-    if (printed.size() != 1 || !StartsWith(printed.front(), "Error: "))
+    if (printed.size() != 1 || !printed.front().starts_with("Error: "))
       return "a command-line error is not reported as one error line";
     return "";
   }

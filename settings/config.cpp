@@ -70,7 +70,7 @@ std::string SpecialFolderPath() {
 
 std::string ConfigFolder(const std::string& maker, const std::string& base) {
   std::string path = SpecialFolderPath();
-  if (!EndsWith(path, "/")) path += "/";
+  if (!path.ends_with("/")) path += "/";
   path += maker + "/" + base + "/";
   // Every missing folder on the way, ~/.config included on a fresh account;
   // new ones private to the user, as the XDG base directory rules ask.

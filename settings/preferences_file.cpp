@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 
+#include "base/file_io.h"
 #include "base/safe_files.h"
 #include "base/text_util.h"
 
@@ -20,22 +21,10 @@ namespace {
 // `limit` bytes (which no real configuration has: a photograph named by
 // mistake).
 bool ReadWholeFile(const std::string& path, size_t limit, std::string& bytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return false;
+  const UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat st {};
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   bytes.clear();
-  char buffer[16384];
-  while (ok) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    if (bytes.size() + static_cast<size_t>(n) > limit) ok = false;
-    else bytes.append(buffer, static_cast<size_t>(n));
-  }
-  close(fd);
-  return ok;
+  return file && fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode) && ReadAllFrom(file.get(), bytes, limit);
 }
 
 // Where a save has to go: through symbolic links to the file they name, so a

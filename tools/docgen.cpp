@@ -126,7 +126,7 @@ std::string Synopsis(const OptionRow& row, const Markup& m) {
   for (const std::string& name : row.names) {
     if (!out.empty()) out += m.text(", ");
     out += m.literal(ToLowerAscii(name));
-    if (!value.empty()) out += m.text(StartsWith(name, "--") ? "=" : " ") + m.var(value);
+    if (!value.empty()) out += m.text(name.starts_with("--") ? "=" : " ") + m.var(value);
   }
   return out;
 }
@@ -281,9 +281,9 @@ bool PageDate(const std::string& changelogPath, std::string& date, std::string& 
   bool inEntry = false;
   std::istringstream lines(changelog);
   for (std::string line; std::getline(lines, line);) {
-    if (!line.empty() && line[0] != ' ') inEntry = StartsWith(line, heading);
+    if (!line.empty() && line[0] != ' ') inEntry = line.starts_with(heading);
     // " -- Name <address>  Wed, 09 Dec 2026 12:00:00 +0000"
-    if (!inEntry || !StartsWith(line, " -- ")) continue;
+    if (!inEntry || !line.starts_with(" -- ")) continue;
     const size_t comma = line.find(", ", line.find(">  "));
     int dayOfMonth = 0, year = 0;
     char month[4] = {};
@@ -308,7 +308,7 @@ std::vector<std::string> HelpExamples() {
   std::vector<std::string> examples;
   const std::string start = std::string("  ") + kBaseName + " ";
   for (const std::string& line : HelpLines(kBaseName))
-    if (StartsWith(line, start)) examples.push_back(line.substr(2));
+    if (line.starts_with(start)) examples.push_back(line.substr(2));
   return examples;
 }
 
@@ -465,7 +465,7 @@ std::string Completion() {
     std::vector<std::string> patterns;
     for (const std::string& name : row.names) {
       const std::string lower = ToLowerAscii(name);
-      const bool isLong = StartsWith(name, "--");
+      const bool isLong = name.starts_with("--");
       names += (names.empty() ? "" : " ") + lower + (valued && isLong ? "=" : "");
       if (valued) patterns.push_back(lower + (isLong ? "=" : ""));
     }
@@ -541,7 +541,7 @@ std::map<std::string, std::set<std::string>> GlobTypes(const std::string& globs)
   std::istringstream lines(globs);
   for (std::string line; std::getline(lines, line);) {
     const std::vector<std::string> fields = SplitString(line, ':');
-    if (fields.size() < 3 || !StartsWith(fields[2], "*.")) continue;
+    if (fields.size() < 3 || !fields[2].starts_with("*.")) continue;
     types[ToLowerAscii(fields[2].substr(2))].insert(fields[1]);
   }
   return types;
@@ -581,7 +581,7 @@ std::vector<std::string> RawMimeTypes(const std::string& globs) {
     if (found == known.end()) continue;
     // Only picture types: the other meanings of an extension are not ours.
     for (const std::string& type : found->second)
-      if (StartsWith(type, "image/")) types.insert(type);
+      if (type.starts_with("image/")) types.insert(type);
   }
   for (const OwnType& own : OwnMimeTypes(globs)) types.insert(own.type);
   return {types.begin(), types.end()};

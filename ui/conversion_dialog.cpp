@@ -321,7 +321,7 @@ bool StartConversion(MainWindow& window) {
 
   if (r.files.empty()) return stopped(GetText("Msg", "Empty input files"));
   if (job.outputFolder.empty()) return stopped(GetText("Msg", "Empty output folder"));
-  if (!EndsWith(job.outputFolder, "/")) job.outputFolder += "/";
+  if (!job.outputFolder.ends_with("/")) job.outputFolder += "/";
   if (FileSizeOf(job.outputFolder) != -2)
     return stopped(FillPlaceholders(GetText("Msg", "Invalid output folder"), job.outputFolder));
   if (s.transform.doImageResize) {

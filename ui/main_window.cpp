@@ -523,7 +523,7 @@ std::string ManualPath(const std::string& programFolder) {
 void OpenWithShell(const std::string& target) {
   // A missing document fails quietly here rather than in a viewer's error
   // window.
-  if (StartsWith(target, "/") && FileSizeOf(target) < 0) return;
+  if (target.starts_with("/") && FileSizeOf(target) < 0) return;
   CurrentDialogs().OpenExternal(target);
 }
 

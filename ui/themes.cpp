@@ -226,7 +226,7 @@ void ScanThemes(const std::string& programFolder, ThemeList& themes) {
     const std::string name = it->path().filename().string();
     // Exactly ".zip": the theme is loaded again by id + ".zip", and on this
     // file system "X.ZIP" would not be found that way.
-    if (name.size() <= 4 || !EndsWith(name, ".zip")) continue;
+    if (name.size() <= 4 || !name.ends_with(".zip")) continue;
     std::error_code kindError;
     if (!it->is_regular_file(kindError)) continue;
     ids.push_back(name.substr(0, name.size() - 4));

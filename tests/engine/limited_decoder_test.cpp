@@ -47,7 +47,7 @@ TEST(DecoderInThisProcess, DecodesUnderTheLimitAndCountsItsPhases) {
   rlimit before{};
   ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
 
-  const HelperFd phases(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  const UniqueFd phases(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   DecodeLimits tight = DefaultDecodeLimits();
   tight.memoryLimit = (ownKiB << 10) + (uint64_t{100} << 20);
   const Decoder decode = DecoderInThisProcess(tight, phases.get());

@@ -139,7 +139,7 @@ TEST_F(Completion, OffersEveryOptionThatTakesEffect) {
   for (const OptionRow& row : OptionTable())
     if (row.scope != OptionScope::ProfileOnly && OptionTakesEffect(row))
       for (const std::string& name : row.names)
-        expected.push_back(ToLowerAscii(name) + (row.form != OptionForm::Flag && StartsWith(name, "--") ? "=" : ""));
+        expected.push_back(ToLowerAscii(name) + (row.form != OptionForm::Flag && name.starts_with("--") ? "=" : ""));
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(Complete({"pictavo -"})[0].shown, expected);
 }
