@@ -24,9 +24,4 @@ const std::vector<std::string>& InputGroups() {
   return groups;
 }
 
-const std::vector<std::string>& OutputExtensions() {
-  static const std::vector<std::string> extensions{"png"};
-  return extensions;
-}
-
 }  // namespace pictavo

@@ -29,8 +29,8 @@ std::string ProgramTitle();
 // The product's page on the maker's site, where new versions are offered.
 std::string ProductPageAddress();
 
-// Input format groups the program reads and output extensions it writes.
+// Input format groups the program reads; the output formats it writes are
+// marked in their descriptions (settings/formats.h, OutputExtensions).
 const std::vector<std::string>& InputGroups();
-const std::vector<std::string>& OutputExtensions();
 
 }  // namespace pictavo

@@ -11,6 +11,10 @@
 #include <string>
 #include <string_view>
 
+// The output formats written (OutputExtensions) give a default and decide
+// which per-format keys are saved.
+#include "settings/formats.h"
+
 namespace pictavo {
 
 struct Settings {

@@ -1,6 +1,6 @@
 // The pages Input and Output: a format selector, and below it one sub-panel
 // per input group or output format the settings know, whose rows are built
-// from the format descriptions (engine/formats.h). Only the selected
+// from the format descriptions (settings/formats.h). Only the selected
 // format's sub-panel is shown; every sub-panel is stored on OK, shown or not.
 #pragma once
 
