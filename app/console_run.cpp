@@ -106,7 +106,6 @@ class Run {
   bool CheckOutputFormat();
   bool EchoAndCheckSteps();
   bool FinishStep(EchoStep step);
-  void SetJobParameters();
   // Adds the file; the number added, 0 when the run stops.
   int32_t ImportFile();
   int Convert(int32_t total);
@@ -144,9 +143,8 @@ class Run {
 int Run::Execute() {
   Progress(GetText("General", "Preparing"));
   if (!CheckInputFile() || !CheckOutputFolder() || !CheckConversionType() || !EchoInputGroup() ||
-      !CheckOutputFormat() || !EchoAndCheckSteps())
+      !CheckOutputFormat() || !EchoAndCheckSteps() || !PrepareJob(s_, state_.tables, job_, state_.progress))
     return 1;
-  SetJobParameters();
   const int32_t total = ImportFile();
   if (total == 0) return 1;
   return Convert(total);
@@ -155,7 +153,7 @@ int Run::Execute() {
 bool Run::CheckInputFile() {
   Debug("Input: " + job_.inputPath);
   // A folder means every RAW file below it.
-  if (FileSizeOf(job_.inputPath) == -2) {
+  if (IsFolder(job_.inputPath)) {
     folder_ = job_.inputPath.ends_with("/") ? job_.inputPath : job_.inputPath + "/";
     job_.inputPath.clear();
     return true;
@@ -181,7 +179,7 @@ bool Run::CheckOutputFolder() {
     job_.outputFolder = CurrentFolder() + relative;
   }
   if (!job_.outputFolder.ends_with("/")) job_.outputFolder += "/";
-  if (FileSizeOf(job_.outputFolder) != -2) return Stop("Error: Invalid output folder");
+  if (!IsFolder(job_.outputFolder)) return Stop("Error: Invalid output folder");
   return true;
 }
 
@@ -290,13 +288,6 @@ std::string Run::ValueOf(const SettingDescriptor& d, Keywords words, std::string
   return SettingAsText(s_, d);
 }
 
-void Run::SetJobParameters() {
-  job_.outputFormatId = state_.tables.outputFormats.at(job_.outputExtension).formatNumber;
-  job_.outputBpp = static_cast<int32_t>(SettingAsInt(s_, *DepthSettingFor(job_.outputExtension)));
-  job_.saveFlags = SaveFlagsFor(s_, job_.outputExtension);
-  job_.keepColorDepth = job_.outputBpp == 0;
-}
-
 int32_t Run::ImportFile() {
   Progress(GetText("General", "Importing"));
   int32_t total = 0;
@@ -318,13 +309,6 @@ int32_t Run::ImportFile() {
 int Run::Convert(int32_t total) {
   Progress(GetText("General", "Converting"));
   ConversionProgress& progress = state_.progress;
-  {
-    std::lock_guard lock(progress.mutex);
-    progress.index = 0;
-    progress.currentName.clear();
-    progress.converted = 0;
-  }
-  progress.running = 1;
   int parallel = s_.advanced.parallelConversions;
   if (parallel == 0) parallel = AutomaticParallelConversions(state_.files);
   // Numbers that follow the files before need those files done first.

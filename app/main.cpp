@@ -36,8 +36,11 @@ namespace {
 int Run(int argc, char** argv) {
   std::vector<std::string> params(argv + 1, argv + argc);
   static Settings settings;
+  static ConversionJob job;
+  static ConversionProgress progress;
+  static InputFiles files;
   Console console;
-  ProcessState state{settings, GlobalJob(), GlobalProgress(), GlobalInputFiles(), GlobalFormatTables(),
+  ProcessState state{settings, job, progress, files, GlobalFormatTables(),
                      AcceptedExtensions(), console, ProgramFileName(), {}, {}, {}, {}, {}, {}};
   // The image engine, the drawing layer and the window are modules, loaded
   // only when a run needs them.

@@ -46,4 +46,9 @@ ssize_t ReadAt(int fd, void* buffer, size_t count, off_t offset) {
   return static_cast<ssize_t>(done);
 }
 
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 }  // namespace pictavo

@@ -43,4 +43,8 @@ bool ReadAllFrom(int fd, std::string& bytes, size_t limit);
 // how many, or -1 on a read error.
 ssize_t ReadAt(int fd, void* buffer, size_t count, off_t offset);
 
+// The folder part of `path`, through its last "/" ("" when there is none):
+// the program's folders end in "/", so a name can be appended as it is.
+std::string FolderOf(const std::string& path);
+
 }  // namespace pictavo

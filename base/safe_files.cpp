@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -58,10 +59,10 @@ void Unregister(int slot) {
   slots[slot].taken.store(false);
 }
 
+// The folder to sync for `path`: "." for a bare name.
 std::string FolderOfPath(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+  const std::string folder = std::filesystem::path(path).parent_path();
+  return folder.empty() ? "." : folder;
 }
 
 }  // namespace

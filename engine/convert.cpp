@@ -147,9 +147,8 @@ std::unique_ptr<PendingFile> WriteBitmapSafely(FIBITMAP* image, int format, cons
   if (!image) return nullptr;
   if (!inputPath.empty() && SameFile(path, inputPath)) return nullptr;  // never overwrite the photograph
 
-  const size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string folder = FolderOf(path);
+  const std::string name = path.substr(folder.size());
   // Hidden while it is being written; removed on every way out but success,
   // an interrupting signal included. Its name keeps the start of the
   // target's, short enough for a target named at the length limit.

@@ -45,16 +45,33 @@ std::string ExecutableFolder() {
   return path.empty() ? "" : FolderOf(path);
 }
 
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 int64_t FileSizeOf(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return -1;
-  if (S_ISDIR(st.st_mode)) return -2;
+  if (S_ISDIR(st.st_mode)) return -1;
   return static_cast<int64_t>(st.st_size);
+}
+
+bool IsFolder(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
+}
+
+bool PrepareJob(const Settings& settings, const FormatTables& tables, ConversionJob& job,
+                ConversionProgress& progress) {
+  const auto format = tables.outputFormats.find(job.outputExtension);
+  const SettingDescriptor* depth = DepthSettingFor(job.outputExtension);
+  if (format == tables.outputFormats.end() || depth == nullptr) return false;
+  job.outputFormatId = format->second.formatNumber;
+  job.outputBpp = static_cast<int32_t>(SettingAsInt(settings, *depth));
+  job.saveFlags = SaveFlagsFor(settings, job.outputExtension);
+  job.keepColorDepth = job.outputBpp == 0;
+  std::lock_guard lock(progress.mutex);
+  progress.index = 0;
+  progress.currentName.clear();
+  progress.converted = 0;
+  progress.running = 1;
+  return true;
 }
 
 void ResetJob(ConversionJob& job, InputFiles& files, std::vector<std::string>& accepted,
@@ -123,21 +140,6 @@ bool AddInputFile(const std::string& path, InputFiles& files, const ConversionJo
   files.clear();
   files[path] = InputFileEntry{1, RelativeFolderOf(path, job.inputPath)};
   return true;
-}
-
-ConversionJob& GlobalJob() {
-  static ConversionJob job;
-  return job;
-}
-
-ConversionProgress& GlobalProgress() {
-  static ConversionProgress progress;
-  return progress;
-}
-
-InputFiles& GlobalInputFiles() {
-  static InputFiles files;
-  return files;
 }
 
 }  // namespace pictavo

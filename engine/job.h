@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_io.h"
 #include "engine/formats.h"
 
 namespace pictavo {
@@ -95,15 +96,16 @@ bool IsAcceptedInputFile(const std::string& path, const std::vector<std::string>
 // `base` removed, when it contains `base`; otherwise "".
 std::string RelativeFolderOf(const std::string& path, const std::string& base);
 
-// Folder part through the last "/" ("" when there is none).
-std::string FolderOf(const std::string& path);
-
-// Size in bytes; -1 when the path does not exist, -2 for a folder.
+// Size in bytes; -1 when the path does not exist or is a folder.
 int64_t FileSizeOf(const std::string& path);
 
-// The process-wide records.
-ConversionJob& GlobalJob();
-ConversionProgress& GlobalProgress();
-InputFiles& GlobalInputFiles();
+// Whether `path` names a folder (a link to one included).
+bool IsFolder(const std::string& path);
+
+// Sets up the job's output for its output extension (format, depth, save
+// flags from the settings) and starts the progress afresh, as a run of the
+// console or the window begins; false when the tables know no such format.
+bool PrepareJob(const Settings& settings, const FormatTables& tables, ConversionJob& job,
+                ConversionProgress& progress);
 
 }  // namespace pictavo

@@ -37,10 +37,7 @@ std::string FollowLinks(std::string path) {
     const ssize_t n = readlink(path.c_str(), target.data(), target.size());
     if (n <= 0 || static_cast<size_t>(n) >= target.size()) return path;
     target.resize(static_cast<size_t>(n));
-    if (target.front() != '/') {
-      const size_t slash = path.find_last_of('/');
-      target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
-    }
+    if (target.front() != '/') target = FolderOf(path) + target;
     path = std::move(target);
   }
   return path;

@@ -76,8 +76,8 @@ bool ChooseInputFile(MainWindow& window) {
 bool ChooseInputFolder(MainWindow& window) {
   const std::string shown = window.inputField()->text().toStdString();
   const std::optional<std::string> folder =
-      CurrentDialogs().ChooseFolder(GetText("Dialog", "Select Input Folder"), FileSizeOf(shown) == -2 ? shown : "");
-  const bool accepted = folder && FileSizeOf(*folder) == -2 && SetInputItems(window, {*folder});
+      CurrentDialogs().ChooseFolder(GetText("Dialog", "Select Input Folder"), IsFolder(shown) ? shown : "");
+  const bool accepted = folder && IsFolder(*folder) && SetInputItems(window, {*folder});
   window.PostLayout();
   return accepted;
 }
@@ -89,7 +89,7 @@ void ChooseOutputFolder(MainWindow& window) {
   if (!shown.empty()) start = FolderOf(shown);
 
   const std::optional<std::string> folder = CurrentDialogs().ChooseFolder(GetText("Dialog", "Select Output Folder"), start);
-  if (folder && FileSizeOf(*folder) == -2) {
+  if (folder && IsFolder(*folder)) {
     PushRecentOutputFolder(r.settings, *folder);
     r.job.outputFolder = *folder;
     RefreshOutputFolderList(window);
@@ -124,12 +124,12 @@ std::string AsFolder(const std::string& path) { return path.ends_with('/') ? pat
 int32_t CollectInputFiles(const std::vector<std::string>& items, InputFiles& files, const ConversionJob& job,
                           const std::vector<std::string>& accepted) {
   if (items.size() == 1) {
-    if (FileSizeOf(items[0]) == -2) return AddFolderFiles(AsFolder(items[0]), files, accepted);
+    if (IsFolder(items[0])) return AddFolderFiles(AsFolder(items[0]), files, accepted);
     return AddInputFile(items[0], files, job, accepted) ? 1 : 0;
   }
   int32_t added = 0;
   for (const std::string& item : items) {
-    if (FileSizeOf(item) == -2) {
+    if (IsFolder(item)) {
       // Several folders keep their names apart in the output.
       std::string folder = AsFolder(item);
       while (folder.size() > 1 && folder.ends_with("//")) folder.pop_back();
@@ -148,7 +148,7 @@ bool SetInputItems(MainWindow& window, const std::vector<std::string>& items) {
   const int32_t count = CollectInputFiles(items, found, r.job, r.accepted);
   if (count == 0) return false;
   r.files = std::move(found);
-  const bool oneFolder = items.size() == 1 && FileSizeOf(items[0]) == -2;
+  const bool oneFolder = items.size() == 1 && IsFolder(items[0]);
   const std::string shown = items.size() == 1 ? items[0]
                                               : FillPlaceholders(GetText("General", "Input Count"), std::to_string(count));
   window.SetInputItems(items, QString::fromStdString(shown));

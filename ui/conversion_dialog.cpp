@@ -121,14 +121,6 @@ ProgressDialog::ProgressDialog(MainWindow& window)
   characterWidth_ = CharacterWidth();
   capacity_ = (300 - 20) / characterWidth_;
 
-  ConversionProgress& progress = records_.progress;
-  {
-    std::lock_guard lock(progress.mutex);
-    progress.index = 0;
-    progress.currentName.clear();
-    progress.converted = 0;
-    progress.running = 1;
-  }
   connect(&service_, &QProcess::readyReadStandardOutput, this, [this] { ReadEvents(); });
   connect(&service_, &QProcess::finished, this, [this] {
     ReadEvents();
@@ -322,7 +314,7 @@ bool StartConversion(MainWindow& window) {
   if (r.files.empty()) return stopped(GetText("Msg", "Empty input files"));
   if (job.outputFolder.empty()) return stopped(GetText("Msg", "Empty output folder"));
   if (!job.outputFolder.ends_with("/")) job.outputFolder += "/";
-  if (FileSizeOf(job.outputFolder) != -2)
+  if (!IsFolder(job.outputFolder))
     return stopped(FillPlaceholders(GetText("Msg", "Invalid output folder"), job.outputFolder));
   if (s.transform.doImageResize) {
     if (s.transform.imageWidth == 0) return stopped(GetText("Msg", "Invalid width"));
@@ -356,18 +348,12 @@ bool StartConversion(MainWindow& window) {
     }
   }
 
-  const auto format = r.tables.outputFormats.find(job.outputExtension);
-  const SettingDescriptor* depth = DepthSettingFor(job.outputExtension);
   // Only listed formats reach the list, so this guards against tables that
   // were never built rather than against anything the user did.
-  if (format == r.tables.outputFormats.end() || depth == nullptr) {
+  if (!PrepareJob(s, r.tables, job, r.progress)) {
     window.SetStatusText(GetText("Msg", "Conversion is not complete"));
     return false;
   }
-  job.outputFormatId = format->second.formatNumber;
-  job.outputBpp = static_cast<int32_t>(SettingAsInt(s, *depth));
-  job.saveFlags = SaveFlagsFor(s, job.outputExtension);
-  job.keepColorDepth = job.outputBpp == 0;
 
   if (PushRecentOutputFolder(r.settings, job.outputFolder)) RefreshOutputFolderList(window);
 

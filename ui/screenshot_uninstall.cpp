@@ -80,7 +80,7 @@ bool SaveJpeg(const QImage& picture, const std::string& folder, const std::strin
 int ScreenshotMode(DesktopRecords records, std::string folder) {
   if (folder.empty()) folder = records.job.programFolder;
   if (!folder.empty() && folder.back() != '/') folder += '/';
-  if (FileSizeOf(folder) != -2) return 0;
+  if (!IsFolder(folder)) return 0;
 
   Settings& settings = records.settings;
   settings.window.isMaximized = 0;

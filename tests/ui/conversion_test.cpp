@@ -137,10 +137,7 @@ class ConversionTest : public DesktopTest {
     for (const std::string& input : inputs) files[input] = InputFileEntry{1, ""};
     job.outputFolder = out_ + "/";
     job.outputExtension = "png";
-    job.outputFormatId = tables.outputFormats.at("png").formatNumber;
-    job.outputBpp = 0;
-    job.keepColorDepth = 1;
-    job.saveFlags = SaveFlagsFor(settings, "png");
+    ASSERT_TRUE(PrepareJob(settings, tables, job, progress));
   }
 
   TempDir dir_;
