@@ -22,15 +22,14 @@ constexpr const char* kWindowModule = "pictavo-window.so";
 constexpr const char* kImageModule = "libpictavo-imaging.so";
 
 // The entry point `symbol` of the module `file`; nullptr, with the reason on
-// standard error, when either cannot be found. `binding` is RTLD_NOW or
-// RTLD_LAZY.
-void* LoadEntry(const char* file, const char* symbol, int binding = RTLD_NOW) {
+// standard error, when either cannot be found.
+void* LoadEntry(const char* file, const char* symbol) {
   const std::string path = ModulePath(ExecutableFolder(), file);
   if (path.empty()) {
     std::fprintf(stderr, "pictavo: %s is missing beside the program\n", file);
     return nullptr;
   }
-  void* module = dlopen(path.c_str(), binding | RTLD_LOCAL);
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   void* entry = module ? dlsym(module, symbol) : nullptr;
   if (!entry) std::fprintf(stderr, "pictavo: cannot load %s: %s\n", path.c_str(), dlerror());
   return entry;
@@ -55,22 +54,9 @@ const DrawingLayer* DrawingLayerModule() {
 }
 
 const ImageEngine* ImageEngineModule() {
-  // Bound lazily, as a program linked to FreeImage is: binding all of its
-  // libraries' symbols up front would cost a small conversion more than its
-  // decode. Its libraries look their symbols up among themselves first, as
-  // they do in a program linked to them: every lookup would otherwise walk
-  // the program and its own libraries before reaching them, about a tenth
-  // of a small conversion's time. What the program and those libraries both
-  // define is template code of the C++ library, the same either way.
-  // AddressSanitizer cannot live with that order.
-#if defined(__SANITIZE_ADDRESS__)
-  constexpr int kBinding = RTLD_LAZY;
-#else
-  constexpr int kBinding = RTLD_LAZY | RTLD_DEEPBIND;
-#endif
   static const ImageEngine* const engine = [] {
     const auto entry =
-        reinterpret_cast<decltype(&pictavo_image_engine)>(LoadEntry(kImageModule, "pictavo_image_engine", kBinding));
+        reinterpret_cast<decltype(&pictavo_image_engine)>(LoadEntry(kImageModule, "pictavo_image_engine"));
     return entry ? entry() : nullptr;
   }();
   return engine;

@@ -96,7 +96,6 @@ std::string DepthValues(const char* depthList) {
 
 std::vector<OptionRow> BuildTable() {
   std::vector<OptionRow> t;
-  t.reserve(160);  // room for every row at once
   // General options never appear in profiles.
   t.push_back(Action({"-I", "--INPUT"}, F::Text, OptionAction::Input));
   t.push_back(Action({"-O", "--OUTPUT"}, F::Text, OptionAction::Output));

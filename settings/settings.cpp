@@ -1,10 +1,8 @@
 #include "settings/settings.h"
 
-#include <algorithm>
 #include <ctime>
 #include <mutex>
 #include <utility>
-#include <vector>
 
 #include "base/program.h"
 #include "base/text_util.h"
@@ -24,30 +22,8 @@ ScreenSize PrimaryScreen() {
 }  // namespace
 
 const SettingDescriptor* FindSetting(std::string_view group, std::string_view key) {
-  // A console run looks settings up by name a hundred times or more
-  // (building the option table): the keys are hashed once and sorted by
-  // hash, and only the keys with the same hash are compared, in table order.
-  struct Hashed {
-    uint32_t hash;
-    uint32_t index;
-    bool operator<(const Hashed& other) const {
-      return hash != other.hash ? hash < other.hash : index < other.index;
-    }
-  };
-  static const std::vector<Hashed> byHash = [] {
-    std::vector<Hashed> hashed;
-    const std::span<const SettingDescriptor> table = SettingTable();
-    for (size_t i = 0; i < table.size(); ++i) hashed.push_back({HashNoCase(table[i].key), static_cast<uint32_t>(i)});
-    std::sort(hashed.begin(), hashed.end());
-    return hashed;
-  }();
-  const std::span<const SettingDescriptor> table = SettingTable();
-  const uint32_t hash = HashNoCase(key);
-  for (auto it = std::lower_bound(byHash.begin(), byHash.end(), Hashed{hash, 0}); it != byHash.end() && it->hash == hash;
-       ++it) {
-    const SettingDescriptor& d = table[it->index];
+  for (const SettingDescriptor& d : SettingTable())
     if (EqualsNoCase(d.key, key) && EqualsNoCase(d.group, group)) return &d;
-  }
   return nullptr;
 }
 
