@@ -114,12 +114,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-uint32_t HashNoCase(std::string_view text) {
-  uint32_t hash = 2166136261u;
-  for (const char c : text) hash = (hash ^ static_cast<uint8_t>(UpperChar(c))) * 16777619u;
-  return hash;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);

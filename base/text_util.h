@@ -20,9 +20,6 @@ std::string ToLowerText(std::string_view text);
 std::string TitleCaseText(std::string_view text);
 std::string ToLowerAscii(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
-// A hash (FNV-1a over the upper-cased bytes) that is equal for texts
-// EqualsNoCase finds equal: a cheap first test in lookups by name.
-uint32_t HashNoCase(std::string_view text);
 
 // Removes blanks (spaces) at both ends.
 std::string_view TrimBlanks(std::string_view text);
