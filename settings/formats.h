@@ -22,11 +22,23 @@ namespace pictavo {
 // the list of formats written (OutputExtensions) are all read from these
 // descriptions.
 
+struct Settings;
+
 // How a setting's row of the preferences window looks.
 enum class RowPattern { List, Check, Slider, NumberUnit };
 
+// Where a format's setting is kept in the settings record, and its default:
+// a 32-bit number, or an 8-bit flag (a Check row). The settings table takes
+// the format's rows from here, in description order.
+struct FormatField {
+  int32_t& (*number)(Settings&) = nullptr;
+  uint8_t& (*flag)(Settings&) = nullptr;
+  const char* defaultValue = "0";
+};
+
 struct FormatSetting {
   const char* key;     // the setting; nullptr for a row that stores nothing
+  FormatField field;   // where `key` is kept
   const char* option;  // "--PNG-COMPRESSION"; nullptr for none
   const char* echo;    // label of the console run's debug line ("PNG Compression")
   Keywords keywords;   // words of the option and the debug line; None for numbers and flags
@@ -47,6 +59,7 @@ enum class Writes : bool { No, Yes };
 
 struct OutputFormatDescription {
   const char* extension;
+  FormatField depth;  // the colour depth ("PNG BPP")
   // The format's entry in the format tables; -1 for formats only the
   // settings know (a colour depth is stored for them).
   int32_t formatNumber;

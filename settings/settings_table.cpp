@@ -1,9 +1,13 @@
 // The one table of persistent settings. Groups and keys appear in the order
 // config.ini is written; the record layout in settings.h follows the same
-// grouping.
+// grouping. The input groups' and output formats' own settings come from
+// their descriptions (settings/formats.cpp), after the group's Format.
 #include "settings/settings.h"
 
-#include <array>
+#include <deque>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace pictavo {
 namespace {
@@ -19,7 +23,7 @@ using W = WriteRule;
 
 constexpr const char* kColorChoices = "000000,FFFFFF,FF0000,FF8000,FFFF00,008000,00FFFF,0000FF,8000FF";
 
-const SettingDescriptor kTable[] = {
+const SettingDescriptor kFixed[] = {
     {"General", "CFG", K::Int, D::Fixed, "17", "0", W::Always, "", PICTAVO_INT(general.cfg)},
     {"General", "Language", K::Text, D::Fixed, "en", nullptr, W::Always, "", PICTAVO_TEXT(general.language)},
     {"General", "Update Range", K::Int, D::Fixed, "2", nullptr, W::Always, "", PICTAVO_INT(general.updateRange)},
@@ -36,51 +40,9 @@ const SettingDescriptor kTable[] = {
     {"Interface", "UI Size", K::Int, D::Fixed, "2", nullptr, W::Always, "", PICTAVO_INT(interface.uiSize)},
 
     {"Input", "Format", K::Text, D::FirstInputGroup, "", nullptr, W::Always, "", PICTAVO_TEXT(input.format)},
-    {"Input", "DDS Load As", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "dds", PICTAVO_INT(input.ddsLoadAs)},
-    {"Input", "GIF Frame Loading", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "gif", PICTAVO_INT(input.gifFrameLoading)},
-    {"Input", "ICO Frame Loading", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "ico", PICTAVO_INT(input.icoFrameLoading)},
-    {"Input", "TIFF Frame Loading", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "tiff", PICTAVO_INT(input.tiffFrameLoading)},
-    {"Input", "RAW Load As", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "raw", PICTAVO_INT(input.rawLoadAs)},
-    {"Input", "RAW Header Size", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "raw", PICTAVO_INT(input.rawHeaderSize)},
-    {"Input", "RAW Image Width", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "raw", PICTAVO_INT(input.rawImageWidth)},
-    {"Input", "RAW Image Height", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "raw", PICTAVO_INT(input.rawImageHeight)},
-    {"Input", "RAW Tone Mapping", K::Int, D::Fixed, "2", nullptr, W::WhenFormatListed, "raw", PICTAVO_INT(input.rawToneMapping)},
-
+    // Input: the groups' own settings, from their descriptions.
     {"Output", "Format", K::Text, D::FirstOutputExtension, "", nullptr, W::Always, "", PICTAVO_TEXT(output.format)},
-    {"Output", "BMP BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "bmp", PICTAVO_INT(output.bmpBpp)},
-    {"Output", "BMP Compression", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "bmp", PICTAVO_INT(output.bmpCompression)},
-    {"Output", "BMP Color Table", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "bmp", PICTAVO_INT(output.bmpColorTable)},
-    {"Output", "DDS BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "dds", PICTAVO_INT(output.ddsBpp)},
-    {"Output", "EXR BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "exr", PICTAVO_INT(output.exrBpp)},
-    {"Output", "EXR Compression", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "exr", PICTAVO_INT(output.exrCompression)},
-    {"Output", "GIF BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "gif", PICTAVO_INT(output.gifBpp)},
-    {"Output", "HDR BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "hdr", PICTAVO_INT(output.hdrBpp)},
-    {"Output", "ICO BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "ico", PICTAVO_INT(output.icoBpp)},
-    {"Output", "J2K BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "j2k", PICTAVO_INT(output.j2kBpp)},
-    {"Output", "JNG BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "jng", PICTAVO_INT(output.jngBpp)},
-    {"Output", "JP2 BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "jp2", PICTAVO_INT(output.jp2Bpp)},
-    {"Output", "JPG BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "jpg", PICTAVO_INT(output.jpgBpp)},
-    {"Output", "JPG Quality", K::Int, D::Fixed, "95", nullptr, W::WhenFormatListed, "jpg", PICTAVO_INT(output.jpgQuality)},
-    {"Output", "JPG Chroma", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "jpg", PICTAVO_INT(output.jpgChroma)},
-    {"Output", "JPG Save As", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "jpg", PICTAVO_INT(output.jpgSaveAs)},
-    {"Output", "JXR BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "jxr", PICTAVO_INT(output.jxrBpp)},
-    {"Output", "PBM BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "pbm", PICTAVO_INT(output.pbmBpp)},
-    {"Output", "PCX BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "pcx", PICTAVO_INT(output.pcxBpp)},
-    {"Output", "PFM BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "pfm", PICTAVO_INT(output.pfmBpp)},
-    {"Output", "PGM BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "pgm", PICTAVO_INT(output.pgmBpp)},
-    {"Output", "PNG BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "png", PICTAVO_INT(output.pngBpp)},
-    {"Output", "PNG Compression", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "png", PICTAVO_INT(output.pngCompression)},
-    {"Output", "PNG Interlaced", K::Flag, D::Fixed, "0", nullptr, W::WhenFormatListed, "png", PICTAVO_BYTE(output.pngInterlaced)},
-    {"Output", "PPM BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "ppm", PICTAVO_INT(output.ppmBpp)},
-    {"Output", "PSD BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "psd", PICTAVO_INT(output.psdBpp)},
-    {"Output", "TGA BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "tga", PICTAVO_INT(output.tgaBpp)},
-    {"Output", "TGA Compression", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "tga", PICTAVO_INT(output.tgaCompression)},
-    {"Output", "TIFF BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "tiff", PICTAVO_INT(output.tiffBpp)},
-    {"Output", "TIFF Compression", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "tiff", PICTAVO_INT(output.tiffCompression)},
-    {"Output", "TIFF Color Model", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "tiff", PICTAVO_INT(output.tiffColorModel)},
-    {"Output", "WBMP BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "wbmp", PICTAVO_INT(output.wbmpBpp)},
-    {"Output", "WEBP BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "webp", PICTAVO_INT(output.webpBpp)},
-    {"Output", "XPM BPP", K::Int, D::Fixed, "0", nullptr, W::WhenFormatListed, "xpm", PICTAVO_INT(output.xpmBpp)},
+    // Output: the formats' own settings, from their descriptions.
 
     {"Transform", "Do Image Rotation", K::Flag, D::Fixed, "0", nullptr, W::Always, "", PICTAVO_BYTE(transform.doImageRotation)},
     {"Transform", "Image Rotation Type", K::Enum, D::Fixed, "0", nullptr, W::Always, "", PICTAVO_BYTE(transform.imageRotationType)},
@@ -172,8 +134,40 @@ const SettingDescriptor kTable[] = {
 #undef PICTAVO_FLOAT
 #undef PICTAVO_TEXT
 
+// A per-format setting, written only while its format is listed.
+SettingDescriptor FormatRow(const char* group, const char* key, const char* format, const FormatField& field) {
+  if (!field.number && !field.flag) throw std::logic_error(std::string("format setting without a field: ") + key);
+  return {group, key, field.flag ? K::Flag : K::Int, D::Fixed, field.defaultValue, nullptr, W::WhenFormatListed, format,
+          field.flag, field.number, nullptr, nullptr};
+}
+
+std::vector<SettingDescriptor> BuildTable() {
+  static std::deque<std::string> depthKeys;  // "PNG BPP" and the like, for the table's lifetime
+  std::vector<SettingDescriptor> table;
+  for (const SettingDescriptor& d : kFixed) {
+    table.push_back(d);
+    if (std::string_view(d.key) != "Format") continue;
+    if (std::string_view(d.group) == "Input") {
+      for (const InputFormatDescription& format : InputFormatDescriptions())
+        for (const FormatSetting& setting : format.settings)
+          if (setting.key) table.push_back(FormatRow("Input", setting.key, format.group, setting.field));
+    } else {
+      for (const OutputFormatDescription& format : OutputFormatDescriptions()) {
+        depthKeys.push_back(DepthSettingKey(format.extension));
+        table.push_back(FormatRow("Output", depthKeys.back().c_str(), format.extension, format.depth));
+        for (const FormatSetting& setting : format.settings)
+          if (setting.key) table.push_back(FormatRow("Output", setting.key, format.extension, setting.field));
+      }
+    }
+  }
+  return table;
+}
+
 }  // namespace
 
-std::span<const SettingDescriptor> SettingTable() { return kTable; }
+std::span<const SettingDescriptor> SettingTable() {
+  static const std::vector<SettingDescriptor> table = BuildTable();
+  return table;
+}
 
 }  // namespace pictavo
