@@ -101,7 +101,7 @@ void ApplyOption(const OptionRow& row, const std::string& value, ProcessState& s
     case OptionAction::Input: state.job.inputPath = value; break;
     case OptionAction::Output: state.job.outputFolder = value; break;
     case OptionAction::Conversion: state.job.outputExtension = value; break;
-    case OptionAction::Debug: state.job.runMarker = "DEBUG"; break;
+    case OptionAction::Debug: state.job.runMarker = RunMarker::Debug; break;
     case OptionAction::Quiet: parse.quiet = true; break;
     case OptionAction::Pause: parse.pause = true; break;
     case OptionAction::Profile:
@@ -120,7 +120,7 @@ void ReadOptions(const std::vector<std::string>& params, ProcessState& state, Pa
 
     std::string value;
     if (row->form != OptionForm::Flag) {
-      if (row->action == OptionAction::Input) state.job.consoleRun = 1;  // set before the value is tested
+      if (row->action == OptionAction::Input) state.job.consoleRun = true;  // set before the value is tested
       bool wrong;
       if (IsShortOrLong(*row)) {
         if (!name.starts_with("--")) ++k;
@@ -230,7 +230,7 @@ std::optional<int> ParseCommandLine(const std::vector<std::string>& params, Proc
   if (first == "-T") {
     state.windowMode = WindowMode::Screenshot;
     state.screenshotFolder = OptionValue(params, 1);
-    state.job.runMarker = "T";
+    state.job.runMarker = RunMarker::Screenshot;
     return std::nullopt;
   }
 

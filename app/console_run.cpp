@@ -87,7 +87,7 @@ const StepRule kStepRules[] = {
 class Run {
  public:
   Run(ProcessState& state, bool quiet)
-      : state_(state), s_(state.settings), job_(state.job), quiet_(quiet), debug_(state.job.runMarker == "DEBUG") {}
+      : state_(state), s_(state.settings), job_(state.job), quiet_(quiet), debug_(state.job.runMarker == RunMarker::Debug) {}
   ~Run() {
     if (fontLoaded_ && state_.releaseWatermarkFont) state_.releaseWatermarkFont();
   }

@@ -32,8 +32,8 @@ int RunConversionService(ProcessState& state, int in, int out) {
       !DecodeRunRequest(request, state.settings, state.job, state.files, parallel) || parallel < 0)
     return kExitUsageError;
   ConversionJob& job = state.job;
-  job.consoleRun = 0;
-  job.runMarker.clear();
+  job.consoleRun = false;
+  job.runMarker = RunMarker::None;
 
   // The text watermark's font is opened once, for every copy to inherit.
   const bool font = state.settings.watermark.doWatermark == 1 && state.loadWatermarkFont &&

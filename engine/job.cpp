@@ -77,8 +77,8 @@ bool PrepareJob(const Settings& settings, const FormatTables& tables, Conversion
 void ResetJob(ConversionJob& job, InputFiles& files, std::vector<std::string>& accepted,
               const InputExtensionMap& inputExtensions) {
   job.programFolder = ExecutableFolder();
-  job.consoleRun = 0;
-  job.themeRefreshRequest = 0;
+  job.consoleRun = false;
+  job.themeRefreshRequest = ThemeRefresh::None;
   job.randomNumber = RandomInRange(1, 99999);
   job.sequenceNumber = 1;
   job.inputGroup.clear();
@@ -92,7 +92,7 @@ void ResetJob(ConversionJob& job, InputFiles& files, std::vector<std::string>& a
   job.outputBpp = 0;
   job.outputFormatId = 0;
   job.saveFlags = 0;
-  job.keepColorDepth = 0;
+  job.keepColorDepth = false;
   job.prefsStartPage = 0;
   files.clear();
   accepted = BuildAcceptedExtensions(inputExtensions, InputGroups());

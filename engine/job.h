@@ -14,6 +14,20 @@
 
 namespace pictavo {
 
+// What the preferences changed that the main window must redraw.
+enum class ThemeRefresh {
+  None,
+  Theme,         // another theme: every picture at every size
+  IconSizeOnly,  // the same theme at another size
+};
+
+// A run's marker from the command line.
+enum class RunMarker {
+  None,
+  Debug,       // -d: the console run prints its debug lines
+  Screenshot,  // -T: the window makes the screenshots, without an update check
+};
+
 struct ConversionJob {
   std::string programFolder;  // executable's folder, ending in "/"
   std::string currentFile;
@@ -29,15 +43,15 @@ struct ConversionJob {
   std::string outputExtension;
   int32_t outputBpp = 0;
   int32_t saveFlags = 0;
-  uint8_t keepColorDepth = 0;
-  int32_t themeRefreshRequest = 0;  // 0 nothing, 1 theme changed, 2 icon size only
-  uint8_t consoleRun = 0;
-  std::string runMarker;  // "", "DEBUG" or "T"
+  bool keepColorDepth = false;  // the output takes the source's depth (a depth setting of 0)
+  ThemeRefresh themeRefreshRequest = ThemeRefresh::None;
+  bool consoleRun = false;
+  RunMarker runMarker = RunMarker::None;
   int32_t finalWidth = 0;
   int32_t finalHeight = 0;
   std::string converterSource;
   std::string converterTarget;
-  uint8_t prefsStartPage = 0;
+  int prefsStartPage = 0;  // the page the preferences open at
 };
 
 // Shared between the worker and whoever started it. Every field but

@@ -97,7 +97,7 @@ void AfterSavedFile(ConversionContext& context) {
 int ConversionWorker(ConversionContext& context) {
   ConversionJob& job = context.job;
   ConversionProgress& progress = context.progress;
-  const bool debug = job.consoleRun && job.runMarker == "DEBUG" && context.printLine;
+  const bool debug = job.consoleRun && job.runMarker == RunMarker::Debug && context.printLine;
   InProcessConverter inProcess;
   FileConverter& converter = context.converter ? *context.converter : inProcess;
   const int capacity = std::max(1, converter.Capacity());

@@ -370,20 +370,20 @@ void MainWindow::PostLayout() {
 void MainWindow::RefreshAfterPreferences(int formatPosition) {
   DesktopRecords& r = records_;
   const std::string& programFolder = r.job.programFolder;
-  if (r.job.themeRefreshRequest == 2) {
+  if (r.job.themeRefreshRequest == ThemeRefresh::IconSizeOnly) {
     LoadTheme(r.settings, programFolder, r.themes, r.images, false, false, true);
     BuildMainToolbar();
     PostLayout();
-    r.job.themeRefreshRequest = 0;
+    r.job.themeRefreshRequest = ThemeRefresh::None;
   }
-  if (r.job.themeRefreshRequest == 1) {
+  if (r.job.themeRefreshRequest == ThemeRefresh::Theme) {
     LoadTheme(r.settings, programFolder, r.themes, r.images, true, true, true);
     BuildMenus();
     BuildMainToolbar();
     BuildFieldToolbars();
     RefreshListImages();
     PostLayout();
-    r.job.themeRefreshRequest = 0;
+    r.job.themeRefreshRequest = ThemeRefresh::None;
   }
   if (formatPosition >= 0 && formatPosition < formatList_->count()) formatList_->setCurrentIndex(formatPosition);
   if (folderList_->count() != r.settings.advanced.outFoldersNumber) RefreshOutputFolderList(*this);
@@ -508,7 +508,7 @@ void SetupMainWindow(MainWindow& window) {
   window.PostLayout();
 
   // Screenshots show the bare window, without a question on top.
-  if (r.job.runMarker != "T") AutoUpdateCheck(r.settings, r.update);
+  if (r.job.runMarker != RunMarker::Screenshot) AutoUpdateCheck(r.settings, r.update);
 }
 
 std::string ManualPath(const std::string& programFolder) {

@@ -141,7 +141,7 @@ TEST_F(OptionsTest, UnknownWordsAndNumbersGiveZeroWithoutAMessage) {
             -1);
   EXPECT_EQ(settings.output.pngCompression, 0);
   EXPECT_EQ(settings.output.jpgQuality, 0);
-  EXPECT_EQ(job.consoleRun, 0);
+  EXPECT_FALSE(job.consoleRun);
   EXPECT_TRUE(printed.empty());
 }
 
@@ -184,7 +184,7 @@ TEST_F(OptionsTest, WrongValuesStopTheReadingWithTheParameterError) {
 
 TEST_F(OptionsTest, AnInputOptionWithoutAValueStillMarksAConsoleRun) {
   EXPECT_EQ(Parse({"-q", "-i"}), 2);
-  EXPECT_EQ(job.consoleRun, 1);
+  EXPECT_TRUE(job.consoleRun);
   EXPECT_EQ(printed, std::vector<std::string>{"Error: Incorrect number of parameters"});
 }
 
@@ -213,7 +213,7 @@ TEST_F(OptionsTest, ProfilesFollowTheirOwnRules) {
   EXPECT_EQ(settings.frame.solidOpacity, 128);
   EXPECT_EQ(settings.transform.doImageResize, 1);  // an empty value is used as it is
   EXPECT_EQ(settings.transform.imageWidth, 0);
-  EXPECT_EQ(job.consoleRun, 0);      // general options are not profile keys
+  EXPECT_FALSE(job.consoleRun);      // general options are not profile keys
   EXPECT_EQ(job.inputPath, "");
   EXPECT_EQ(settings.transform.imageRotation, 3);  // options after the profile still apply
 

@@ -23,11 +23,11 @@ class WorkerTest : public ::testing::Test {
     SetDefaultSettings(settings, 1);
     BuildFormatTables(tables);
     ResetJob(job, files, accepted, tables.inputExtensions);
-    job.consoleRun = 1;
+    job.consoleRun = true;
     job.outputFolder = dir.path() + "/";
     job.outputExtension = "png";
     job.outputFormatId = FIF_PNG;
-    job.keepColorDepth = 1;
+    job.keepColorDepth = true;
     job.saveFlags = SaveFlagsFor(settings, "png");
     progress.running = 1;
   }
@@ -71,7 +71,7 @@ TEST_F(WorkerTest, CountsConvertedFilesAndAdvancesTheNumbersOnlyForThem) {
   files[dir.file("b-missing.raw")] = {1, ""};
   AddBytesFile("c.raw");
   AddBytesFile("d.raw");
-  job.runMarker = "DEBUG";
+  job.runMarker = RunMarker::Debug;
   Run();
   EXPECT_EQ(progress.converted, 3);
   EXPECT_EQ(progress.index, 4);
@@ -91,12 +91,12 @@ TEST_F(WorkerTest, CountsConvertedFilesAndAdvancesTheNumbersOnlyForThem) {
 
 TEST_F(WorkerTest, DebugLinesNeedAConsoleRunWithTheDebugMarker) {
   AddBytesFile("a.raw");
-  job.runMarker = "DEBUG";
-  job.consoleRun = 0;
+  job.runMarker = RunMarker::Debug;
+  job.consoleRun = false;
   Run();
   EXPECT_TRUE(printed.empty());
-  job.consoleRun = 1;
-  job.runMarker = "";
+  job.consoleRun = true;
+  job.runMarker = RunMarker::None;
   Run();
   EXPECT_TRUE(printed.empty());
 }

@@ -25,18 +25,18 @@ class JobTest : public ::testing::Test {
 };
 
 TEST_F(JobTest, ResetStartsNumberingAndKeepsTheRunMarker) {
-  job.runMarker = "T";
+  job.runMarker = RunMarker::Screenshot;
   job.finalWidth = 640;
   job.sequenceNumber = 4;
   job.outputFolder = "/out/";
-  job.consoleRun = 1;
+  job.consoleRun = true;
   files["x.nef"] = {1, ""};
   ResetJob(job, files, accepted, tables.inputExtensions);
-  EXPECT_EQ(job.runMarker, "T");
+  EXPECT_EQ(job.runMarker, RunMarker::Screenshot);
   EXPECT_EQ(job.finalWidth, 640);
   EXPECT_EQ(job.sequenceNumber, 1);
   EXPECT_EQ(job.outputFolder, "");
-  EXPECT_EQ(job.consoleRun, 0);
+  EXPECT_FALSE(job.consoleRun);
   EXPECT_TRUE(files.empty());
   EXPECT_EQ(accepted.size(), 48u);
   EXPECT_FALSE(job.programFolder.empty());

@@ -182,7 +182,7 @@ TEST_F(MainWindowTest, IconSizeChangeRebuildsOnlyTheMainToolbar) {
   QMenu* fileMenu = window->menuBar()->actions()[0]->menu();
 
   settings.interface.uiSize = 4;
-  job.themeRefreshRequest = 2;
+  job.themeRefreshRequest = ThemeRefresh::IconSizeOnly;
   window->RefreshAfterPreferences(-1);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QApplication::processEvents();
@@ -190,15 +190,15 @@ TEST_F(MainWindowTest, IconSizeChangeRebuildsOnlyTheMainToolbar) {
   EXPECT_EQ(window->mainToolbar()->iconSize(), QSize(64, 64));
   EXPECT_EQ(window->fieldToolbar(1), field.data());
   EXPECT_EQ(window->menuBar()->actions()[0]->menu(), fileMenu);
-  EXPECT_EQ(job.themeRefreshRequest, 0);
+  EXPECT_EQ(job.themeRefreshRequest, ThemeRefresh::None);
 
-  job.themeRefreshRequest = 1;
+  job.themeRefreshRequest = ThemeRefresh::Theme;
   window->RefreshAfterPreferences(-1);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QApplication::processEvents();
   EXPECT_TRUE(field.isNull());
   EXPECT_NE(window->menuBar()->actions()[0]->menu(), fileMenu);
-  EXPECT_EQ(job.themeRefreshRequest, 0);
+  EXPECT_EQ(job.themeRefreshRequest, ThemeRefresh::None);
   // Rebuilt field toolbars keep their places beside the rows.
   EXPECT_EQ(window->fieldToolbar(1)->geometry(), QRect(window->width() - 146, 19, 24, 24));
 }

@@ -85,16 +85,18 @@ TEST_F(PreferencesTest, OpensAtTheStartPageWhichThenGoesBackToGeneral) {
 TEST_F(PreferencesTest, ThemeRefreshFollowsWhatChanged) {
   struct Case {
     bool theme, size;
-    int32_t expected;
+    ThemeRefresh expected;
   };
-  for (const Case c : {Case{false, false, 0}, Case{false, true, 2}, Case{true, false, 1}, Case{true, true, 1}}) {
+  using enum ThemeRefresh;
+  for (const Case c : {Case{false, false, None}, Case{false, true, IconSizeOnly}, Case{true, false, Theme},
+                       Case{true, true, Theme}}) {
     Open();
     Control<QComboBox>("Interface/UI Theme")->setCurrentIndex(c.theme ? 1 : 0);
     Control<QComboBox>("Interface/UI Size")->setCurrentIndex(c.size ? 0 : 2);
     EXPECT_EQ(prefs->ThemeRefreshFor(settings), c.expected) << c.theme << c.size;
     PressOk();
     EXPECT_EQ(settings.interface.uiTheme, c.theme ? "plain" : "handdrawn");
-    EXPECT_EQ(job.themeRefreshRequest, 0);  // consumed by the main window
+    EXPECT_EQ(job.themeRefreshRequest, ThemeRefresh::None);  // consumed by the main window
     settings.interface.uiTheme = "handdrawn";
     settings.interface.uiSize = 2;
   }

@@ -145,7 +145,7 @@ TEST_F(UpdateCommandTest, CheckForNewVersionOffersTheProductPage) {
 
 // A window opened long after the last check, as the program or as the
 // screenshot mode opens it.
-class StaleStartTest : public test::DesktopTest, public ::testing::WithParamInterface<const char*> {
+class StaleStartTest : public test::DesktopTest, public ::testing::WithParamInterface<RunMarker> {
  protected:
   void SetUp() override {
     settings.general.updateRange = 0;
@@ -156,14 +156,15 @@ class StaleStartTest : public test::DesktopTest, public ::testing::WithParamInte
 };
 
 TEST_P(StaleStartTest, AsksWhetherToCheckExceptForScreenshots) {
-  const bool screenshots = std::string(GetParam()) == "T";
+  const bool screenshots = GetParam() == RunMarker::Screenshot;
   ASSERT_EQ(dialogs.questions.size(), screenshots ? 0u : 1u);
   if (!screenshots) {
     EXPECT_EQ(dialogs.questions.front().title, "Check for Updates");
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(RunMarkers, StaleStartTest, ::testing::Values("", "T"));
+INSTANTIATE_TEST_SUITE_P(RunMarkers, StaleStartTest, ::testing::Values(RunMarker::None, RunMarker::Screenshot),
+                         [](const auto& marker) { return marker.param == RunMarker::Screenshot ? "Screenshot" : "None"; });
 
 }  // namespace
 }  // namespace pictavo

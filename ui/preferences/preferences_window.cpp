@@ -121,11 +121,11 @@ int PreferencesWindow::CurrentPage() const {
   return -1;
 }
 
-int32_t PreferencesWindow::ThemeRefreshFor(const Settings& settings) const {
-  int32_t request = 0;
-  if (interfacePage_->SelectedIconSize() != settings.interface.uiSize) request = 2;
+ThemeRefresh PreferencesWindow::ThemeRefreshFor(const Settings& settings) const {
+  ThemeRefresh request = ThemeRefresh::None;
+  if (interfacePage_->SelectedIconSize() != settings.interface.uiSize) request = ThemeRefresh::IconSizeOnly;
   // A new theme brings its own pictures at every size: it wins.
-  if (interfacePage_->SelectedTheme() != settings.interface.uiTheme) request = 1;
+  if (interfacePage_->SelectedTheme() != settings.interface.uiTheme) request = ThemeRefresh::Theme;
   return request;
 }
 

@@ -52,7 +52,7 @@ class PreferencesWindow : public QDialog {
   // The theme refresh the main window needs, from what the Interface page
   // shows against `settings`: 2 for a new icon size, 1 for a new theme
   // (which wins when both changed), 0 for neither.
-  int32_t ThemeRefreshFor(const Settings& settings) const;
+  ThemeRefresh ThemeRefreshFor(const Settings& settings) const;
 
  protected:
   void reject() override;
