@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -351,7 +352,10 @@ std::string InputExtensionOf(const std::string& path) {
   return "";
 }
 
-bool IsOutputExtension(const std::string& extension) { return ListContains(OutputExtensions(), extension); }
+bool IsOutputExtension(const std::string& extension) {
+  const std::vector<std::string>& written = OutputExtensions();
+  return std::ranges::find(written, extension) != written.end();
+}
 
 bool IsValidBpp(const FormatTables& tables, const std::string& extension, int bpp) {
   if (bpp == 0) return true;

@@ -295,8 +295,11 @@ const OptionRow* FindCommandLineOption(std::string_view name) { return Find(name
 const OptionRow* FindProfileOption(std::string_view name) { return Find(name, OptionScope::CommandLineOnly); }
 
 bool OptionTakesEffect(const OptionRow& row) {
-  if (row.echoStep == EchoStep::InputFormat) return ListContains(InputGroups(), row.format);
-  if (row.echoStep == EchoStep::OutputFormat) return ListContains(OutputExtensions(), row.format);
+  const auto holds = [&row](const std::vector<std::string>& list) {
+    return std::ranges::find(list, row.format) != list.end();
+  };
+  if (row.echoStep == EchoStep::InputFormat) return holds(InputGroups());
+  if (row.echoStep == EchoStep::OutputFormat) return holds(OutputExtensions());
   return true;
 }
 

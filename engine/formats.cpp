@@ -89,12 +89,6 @@ std::vector<std::string> BuildAcceptedExtensions(const InputExtensionMap& inputE
   return accepted;
 }
 
-bool ListContains(const std::vector<std::string>& list, std::string_view value) {
-  for (const std::string& entry : list)
-    if (entry == value) return true;
-  return false;
-}
-
 const SettingDescriptor* DepthSettingFor(std::string_view extension) {
   if (!FindOutputFormatDescription(extension)) return nullptr;
   return FindSetting("Output", DepthSettingKey(extension));

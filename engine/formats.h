@@ -45,8 +45,6 @@ void BuildFormatTables(FormatTables& tables);
 std::vector<std::string> BuildAcceptedExtensions(const InputExtensionMap& inputExtensions,
                                                  const std::vector<std::string>& groups);
 
-// Exact, case-sensitive membership test of a string list.
-bool ListContains(const std::vector<std::string>& list, std::string_view value);
 
 // FreeImage save flags for an output extension (exact, lower-case match).
 int32_t SaveFlagsFor(const Settings& settings, std::string_view extension);

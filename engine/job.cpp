@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -109,7 +110,7 @@ bool IsAcceptedInputFile(const std::string& path, const std::vector<std::string>
   if (FileSizeOf(path) == 0) return false;
   const size_t dot = path.find_last_of('.');
   const std::string extension = dot == std::string::npos ? std::string() : ToLowerAscii(path.substr(dot + 1));
-  return ListContains(accepted, extension);
+  return std::ranges::find(accepted, extension) != accepted.end();
 }
 
 int32_t AddFolderFiles(const std::string& folder, InputFiles& files, const std::vector<std::string>& accepted) {

@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "base/program.h"
@@ -37,8 +38,8 @@ TEST(FormatTables, AcceptedExtensionsAreTheFortyEightRawOnes) {
   std::vector<std::string> accepted = BuildAcceptedExtensions(tables.inputExtensions, InputGroups());
   EXPECT_EQ(accepted.size(), 48u);
   EXPECT_EQ(std::set<std::string>(accepted.begin(), accepted.end()).size(), 48u);
-  for (const char* ext : {"nef", "cr2", "dng", "raw2", "rwl", "kdc", "qtk"}) EXPECT_TRUE(ListContains(accepted, ext)) << ext;
-  for (const char* ext : {"jpg", "png", "tif", "NEF", ""}) EXPECT_FALSE(ListContains(accepted, ext)) << ext;
+  for (const char* ext : {"nef", "cr2", "dng", "raw2", "rwl", "kdc", "qtk"}) EXPECT_NE(std::ranges::find(accepted, ext), accepted.end()) << ext;
+  for (const char* ext : {"jpg", "png", "tif", "NEF", ""}) EXPECT_EQ(std::ranges::find(accepted, ext), accepted.end()) << ext;
 }
 
 TEST(SaveFlags, FollowThePerFormatSettings) {
