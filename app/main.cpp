@@ -39,9 +39,10 @@ int Run(int argc, char** argv) {
   static ConversionJob job;
   static ConversionProgress progress;
   static InputFiles files;
+  static FormatTables tables;
+  static std::vector<std::string> accepted{""};  // one empty entry until first filled
   Console console;
-  ProcessState state{settings, job, progress, files, GlobalFormatTables(),
-                     AcceptedExtensions(), console, ProgramFileName(), {}, {}, {}, {}, {}, {}};
+  ProcessState state{settings, job, progress, files, tables, accepted, console, ProgramFileName(), {}, {}, {}, {}, {}, {}};
   // The image engine, the drawing layer and the window are modules, loaded
   // only when a run needs them.
   WireDrawingLayer(state);

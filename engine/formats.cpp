@@ -114,14 +114,4 @@ int32_t SaveFlagsFor(const Settings& settings, std::string_view extension) {
   return flags;
 }
 
-FormatTables& GlobalFormatTables() {
-  static FormatTables tables;
-  return tables;
-}
-
-std::vector<std::string>& AcceptedExtensions() {
-  static std::vector<std::string> accepted{""};  // one empty entry until first filled
-  return accepted;
-}
-
 }  // namespace pictavo

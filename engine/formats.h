@@ -53,8 +53,4 @@ int32_t SaveFlagsFor(const Settings& settings, std::string_view extension);
 // on; nullptr for an extension without one.
 const SettingDescriptor* DepthSettingFor(std::string_view extension);
 
-// The process-wide tables, built at start-up.
-FormatTables& GlobalFormatTables();
-std::vector<std::string>& AcceptedExtensions();
-
 }  // namespace pictavo
