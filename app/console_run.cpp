@@ -79,9 +79,9 @@ const StepRule kStepRules[] = {
     {EchoStep::Greyscale, [](const Settings&) { return true; }},
     {EchoStep::Threshold, [](const Settings& s) { return s.adjustment.doImageThreshold != 0; }},
     {EchoStep::Frame, [](const Settings& s) { return s.frame.doFrame == 1; }, "Frame", "Frame", "Do Frame", Keywords::Frame},
-    {EchoStep::TextWatermark, [](const Settings& s) { return s.watermark.doWatermark == 1; }, "Watermark",
+    {EchoStep::TextWatermark, [](const Settings& s) { return s.watermark.doWatermark == WatermarkMode::Text; }, "Watermark",
      "Watermark", "Do Watermark", Keywords::Watermark},
-    {EchoStep::PictureWatermark, [](const Settings& s) { return s.watermark.doWatermark == 2; }},
+    {EchoStep::PictureWatermark, [](const Settings& s) { return s.watermark.doWatermark == WatermarkMode::Picture; }},
     {EchoStep::Naming, [](const Settings&) { return true; }},
 };
 

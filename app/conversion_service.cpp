@@ -36,7 +36,7 @@ int RunConversionService(ProcessState& state, int in, int out) {
   job.runMarker = RunMarker::None;
 
   // The text watermark's font is opened once, for every copy to inherit.
-  const bool font = state.settings.watermark.doWatermark == 1 && state.loadWatermarkFont &&
+  const bool font = state.settings.watermark.doWatermark == WatermarkMode::Text && state.loadWatermarkFont &&
                     state.loadWatermarkFont(state.settings);
   if (parallel == 0) parallel = AutomaticParallelConversions(state.files);
   if (NamesDependOnEarlierFiles(state.settings, job, state.files)) parallel = 1;

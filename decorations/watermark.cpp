@@ -30,7 +30,7 @@ struct Placement {
 
 Placement PlacementOf(const Settings& settings) {
   const Settings::Watermark& w = settings.watermark;
-  if (w.doWatermark == 2)
+  if (w.doWatermark == WatermarkMode::Picture)
     return {w.imageBoundary, w.imagePosition, w.imageXOffset, w.imageYOffset, w.imageRotation};
   return {w.textBoundary, w.textPosition, w.textXOffset, w.textYOffset, w.textRotation};
 }
@@ -267,12 +267,12 @@ Bitmap DrawWatermark(const Settings& settings, const ConversionJob& job, Bitmap 
   // A watermark that is on but cannot be drawn fails the file: a picture
   // without it is not what was asked for.
   Bitmap mark;
-  if (w.doWatermark == 1) {
+  if (w.doWatermark == WatermarkMode::Text) {
     const std::optional<QImage> block = RenderText(settings, job, width, height);
     if (!block) return nullptr;
     if (block->isNull()) return image;  // no text to draw
     mark = draw::ToBitmap(*block);
-  } else if (w.doWatermark == 2) {
+  } else if (w.doWatermark == WatermarkMode::Picture) {
     mark = draw::ToBitmap(RenderPicture(settings));
   }
   if (!mark) return nullptr;

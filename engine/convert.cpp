@@ -122,7 +122,7 @@ class CheckedWriter {
 ColorStatement ColorsOf(const Settings& settings, const ConversionJob& job, FIBITMAP* image) {
   if (FreeImage_GetICCProfile(image)->size > 0) return ColorStatement::kNone;
   const int tone = settings.input.rawToneMapping;
-  const bool linearLoad = job.sourceBpp == 48 && (settings.input.rawLoadAs == 4 || settings.input.rawLoadAs == 5);
+  const bool linearLoad = job.sourceBpp == 48 && (settings.input.rawLoadAs == RawLoadAs::HalfSize48 || settings.input.rawLoadAs == RawLoadAs::Full48);
   if (linearLoad && (tone == 0 || tone == 1)) return ColorStatement::kLinearSrgb;
   return ColorStatement::kSrgb;
 }

@@ -24,7 +24,7 @@ struct DrawingLayer {
 // Whether the steps touch the picture at all. When neither does, the program
 // never loads the drawing layer.
 inline bool FrameStepActive(const Settings& settings) { return settings.frame.doFrame != 0; }
-inline bool WatermarkStepActive(const Settings& settings) { return settings.watermark.doWatermark != 0; }
+inline bool WatermarkStepActive(const Settings& settings) { return settings.watermark.doWatermark != WatermarkMode::None; }
 
 }  // namespace pictavo
 

@@ -77,10 +77,10 @@ void SetDecoder(Decoder decoder) {
 int RawLoadFlags(const Settings& settings, std::string_view group) {
   if (group != "raw") return 0;
   switch (settings.input.rawLoadAs) {
-    case 0: return kRawPhotographFlags;  // not FreeImage's preview: the photograph
-    case 3: return RAW_DISPLAY;
-    case 4: return RAW_HALFSIZE;
-    default: return RAW_DEFAULT;  // 5, and 1 or 2 once the headerless reading failed
+    case RawLoadAs::Auto: return kRawPhotographFlags;  // not FreeImage's preview: the photograph
+    case RawLoadAs::Display24: return RAW_DISPLAY;
+    case RawLoadAs::HalfSize48: return RAW_HALFSIZE;
+    default: return RAW_DEFAULT;  // the full load, and the headerless ones once their reading failed
   }
 }
 
@@ -122,9 +122,9 @@ Bitmap LoadImage(const Settings& settings, const std::string& path, bool* decode
   bool fromDecoder = false;
   if (!decoded) decoded = &fromDecoder;
   *decoded = false;
-  const int loadAs = settings.input.rawLoadAs;
-  if (loadAs == 1 || loadAs == 2) {
-    if (Bitmap image = LoadHeaderlessRaw(settings, path, loadAs)) return image;
+  const RawLoadAs loadAs = settings.input.rawLoadAs;
+  if (loadAs == RawLoadAs::Headerless8 || loadAs == RawLoadAs::Headerless16) {
+    if (Bitmap image = LoadHeaderlessRaw(settings, path, static_cast<int>(loadAs))) return image;
   }
   const int flags = RawLoadFlags(settings, "raw");
 
@@ -144,7 +144,7 @@ Bitmap LoadImage(const Settings& settings, const std::string& path, bool* decode
 Bitmap ToneMap(const Settings& settings, Bitmap image) {
   if (!image) return image;
   // Only the two 48-bit loads need it; the setting, not the picture, decides.
-  if (settings.input.rawLoadAs != 4 && settings.input.rawLoadAs != 5) return image;
+  if (settings.input.rawLoadAs != RawLoadAs::HalfSize48 && settings.input.rawLoadAs != RawLoadAs::Full48) return image;
   switch (settings.input.rawToneMapping) {
     case 1: return Bitmap(FreeImage_ConvertTo24Bits(image.get()));
     case 2: return Bitmap(FreeImage_TmoDrago03(image.get(), 2.2, 0.0));

@@ -183,7 +183,7 @@ bool NamesDependOnEarlierFiles(const Settings& settings, const ConversionJob& jo
   ConversionJob one = job, two = job;
   one.sequenceNumber = one.randomNumber = 1;
   two.sequenceNumber = two.randomNumber = 2;
-  const bool textWatermark = settings.watermark.doWatermark == 1;
+  const bool textWatermark = settings.watermark.doWatermark == WatermarkMode::Text;
   for (const auto& [path, entry] : files) {
     one.currentFile = two.currentFile = path;
     one.relativeFolder = two.relativeFolder = entry.relativeFolder;

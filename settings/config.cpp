@@ -98,8 +98,9 @@ void LoadConfig(Settings& settings) {
     settings.advanced.filenameMask += ".%ext%";
   // The shift wraps like the 32-bit reader that produced the number, so an
   // absurd hand-edited value cannot overflow.
-  if (settings.general.cfg < 14 && settings.input.rawLoadAs != 0)
-    settings.input.rawLoadAs = static_cast<int32_t>(static_cast<uint32_t>(settings.input.rawLoadAs) + 2u);
+  if (settings.general.cfg < 14 && settings.input.rawLoadAs != RawLoadAs::Auto)
+    settings.input.rawLoadAs =
+        static_cast<RawLoadAs>(static_cast<int32_t>(static_cast<uint32_t>(settings.input.rawLoadAs) + 2u));
 }
 
 bool SaveConfig(const Settings& settings) {

@@ -11,6 +11,7 @@ namespace {
 
 #define PICTAVO_NUMBER(path, ...) FormatField{[](Settings& s) -> int32_t& { return s.path; }, nullptr __VA_OPT__(, ) __VA_ARGS__}
 #define PICTAVO_FLAG(path) FormatField{nullptr, [](Settings& s) -> uint8_t& { return s.path; }}
+#define PICTAVO_NAMED(path) FormatField{nullptr, nullptr, "0", PICTAVO_ENUM_ACCESS(path)}
 
 using K = Keywords;
 using P = RowPattern;
@@ -83,7 +84,7 @@ std::vector<InputFormatDescription> MakeInputFormats() {
       {"gif", {frameLoading("GIF Frame Loading", PICTAVO_NUMBER(input.gifFrameLoading), "--GIF-FRAME-LOADING")}},
       {"ico", {frameLoading("ICO Frame Loading", PICTAVO_NUMBER(input.icoFrameLoading), "--ICO-FRAME-LOADING")}},
       {"raw",
-       {{"RAW Load As", PICTAVO_NUMBER(input.rawLoadAs), "--RAW-LOAD-AS", "RAW Load As", K::RawLoadAs, "Load As", P::List,
+       {{"RAW Load As", PICTAVO_NAMED(input.rawLoadAs), "--RAW-LOAD-AS", "RAW Load As", K::RawLoadAs, "Load As", P::List,
          {"Auto", "RGB8", "RGB16", "RGB24", "RGB48HS", "RGB48"}},
         {"RAW Header Size", PICTAVO_NUMBER(input.rawHeaderSize), "--RAW-HEADER-SIZE", "RAW Header Size", K::None, "Header Size", P::NumberUnit, {"Bytes"}},
         {"RAW Image Width", PICTAVO_NUMBER(input.rawImageWidth), "--RAW-WIDTH", "RAW Image Width", K::None, "Image Width", P::NumberUnit, {"Pixels"}},
@@ -96,6 +97,7 @@ std::vector<InputFormatDescription> MakeInputFormats() {
 
 #undef PICTAVO_NUMBER
 #undef PICTAVO_FLAG
+#undef PICTAVO_NAMED
 
 }  // namespace
 

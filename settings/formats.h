@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "settings/keywords.h"
@@ -28,13 +29,25 @@ struct Settings;
 enum class RowPattern { List, Check, Slider, NumberUnit };
 
 // Where a format's setting is kept in the settings record, and its default:
-// a 32-bit number, or an 8-bit flag (a Check row). The settings table takes
-// the format's rows from here, in description order.
+// a 32-bit number, an 8-bit flag (a Check row) or an enumeration, read and
+// written as its number. The settings table takes the format's rows from
+// here, in description order.
 struct FormatField {
   int32_t& (*number)(Settings&) = nullptr;
   uint8_t& (*flag)(Settings&) = nullptr;
   const char* defaultValue = "0";
+  int64_t (*enumGet)(const Settings&) = nullptr;
+  void (*enumSet)(Settings&, int64_t) = nullptr;
 };
+
+// The two accessors of a setting kept as an enumeration (`path` within
+// Settings): the number stored in config.ini is the enumerator's.
+#define PICTAVO_ENUM_ACCESS(path)                                                      \
+  [](const Settings& s) -> int64_t { return static_cast<int64_t>(s.path); },          \
+      [](Settings& s, int64_t value) {                                                 \
+        using Named = std::remove_reference_t<decltype(s.path)>;                      \
+        s.path = static_cast<Named>(static_cast<std::underlying_type_t<Named>>(value)); \
+      }
 
 struct FormatSetting {
   const char* key;     // the setting; nullptr for a row that stores nothing

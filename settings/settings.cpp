@@ -36,6 +36,7 @@ bool IsTextKind(SettingKind kind) {
 int64_t SettingAsInt(const Settings& settings, const SettingDescriptor& d) {
   // The accessors hand out mutable references; reading through them is safe.
   Settings& s = const_cast<Settings&>(settings);
+  if (d.enumGet) return d.enumGet(settings);
   if (d.byteField) return d.byteField(s);
   if (d.intField) return d.intField(s);
   if (d.floatField) return static_cast<int64_t>(d.floatField(s));
@@ -56,7 +57,8 @@ std::string SettingAsText(const Settings& settings, const SettingDescriptor& d) 
 }
 
 void SetSettingInt(Settings& settings, const SettingDescriptor& d, int64_t value) {
-  if (d.byteField) d.byteField(settings) = static_cast<uint8_t>(value & 0xFF);
+  if (d.enumSet) d.enumSet(settings, value);
+  else if (d.byteField) d.byteField(settings) = static_cast<uint8_t>(value & 0xFF);
   else if (d.intField) d.intField(settings) = static_cast<int32_t>(static_cast<uint32_t>(value));
   else if (d.floatField) d.floatField(settings) = static_cast<float>(value);
   else d.textField(settings) = std::to_string(value);

@@ -17,6 +17,19 @@
 
 namespace pictavo {
 
+// How a RAW file is loaded ("RAW Load As"); the numbers are those stored.
+enum class RawLoadAs : int32_t {
+  Auto,          // the embedded preview when it is the whole picture, else LibRaw's rendering
+  Headerless8,   // pixel data without a header, 8 bits per channel
+  Headerless16,  // pixel data without a header, 16-bit 5-6-5
+  Display24,     // FreeImage's display load
+  HalfSize48,    // FreeImage's half-size load, 48-bit linear
+  Full48,        // FreeImage's full load, 48-bit linear
+};
+
+// Which watermark is drawn ("Do Watermark").
+enum class WatermarkMode : uint8_t { None, Text, Picture };
+
 struct Settings {
   // Full path of config.ini; set once at start-up, never persisted.
   std::string configPath;
@@ -48,7 +61,7 @@ struct Settings {
     int32_t gifFrameLoading = 0;
     int32_t icoFrameLoading = 0;
     int32_t tiffFrameLoading = 0;
-    int32_t rawLoadAs = 0;
+    RawLoadAs rawLoadAs = RawLoadAs::Auto;
     int32_t rawHeaderSize = 0;
     int32_t rawImageWidth = 0;
     int32_t rawImageHeight = 0;
@@ -135,7 +148,7 @@ struct Settings {
   } frame;
 
   struct Watermark {
-    uint8_t doWatermark = 0;
+    WatermarkMode doWatermark = WatermarkMode::None;
     std::string text;
     std::string fonts;
     std::string font;
@@ -229,11 +242,14 @@ struct SettingDescriptor {
   const char* absentValue;
   WriteRule writeRule;
   const char* format;  // lower-case extension of a per-format key, else ""
-  // Exactly one accessor is set, matching the kind's storage.
+  // Exactly one accessor is set, matching the kind's storage; a setting kept
+  // as an enumeration is read and written as its number by the last two.
   uint8_t& (*byteField)(Settings&);
   int32_t& (*intField)(Settings&);
   float& (*floatField)(Settings&);
   std::string& (*textField)(Settings&);
+  int64_t (*enumGet)(const Settings&) = nullptr;
+  void (*enumSet)(Settings&, int64_t) = nullptr;
 };
 
 // Every persistent setting, groups in file order, keys in file order.

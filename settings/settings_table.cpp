@@ -14,6 +14,7 @@ namespace {
 
 #define PICTAVO_BYTE(path) [](Settings& s) -> uint8_t& { return s.path; }, nullptr, nullptr, nullptr
 #define PICTAVO_INT(path) nullptr, [](Settings& s) -> int32_t& { return s.path; }, nullptr, nullptr
+#define PICTAVO_ENUM(path) nullptr, nullptr, nullptr, nullptr, PICTAVO_ENUM_ACCESS(path)
 #define PICTAVO_FLOAT(path) nullptr, nullptr, [](Settings& s) -> float& { return s.path; }, nullptr
 #define PICTAVO_TEXT(path) nullptr, nullptr, nullptr, [](Settings& s) -> std::string& { return s.path; }
 
@@ -79,7 +80,7 @@ const SettingDescriptor kFixed[] = {
     {"Frame", "Solid Bottom Color", K::Color, D::Fixed, "000000", nullptr, W::Always, "", PICTAVO_TEXT(frame.solidBottomColor)},
     {"Frame", "Solid Opacity", K::Int, D::Fixed, "255", nullptr, W::Always, "", PICTAVO_INT(frame.solidOpacity)},
 
-    {"Watermark", "Do Watermark", K::Enum, D::Fixed, "0", nullptr, W::Always, "", PICTAVO_BYTE(watermark.doWatermark)},
+    {"Watermark", "Do Watermark", K::Enum, D::Fixed, "0", nullptr, W::Always, "", PICTAVO_ENUM(watermark.doWatermark)},
     {"Watermark", "Text", K::Text, D::Fixed, "Converted with Pictavo", nullptr, W::Always, "", PICTAVO_TEXT(watermark.text)},
     {"Watermark", "Fonts", K::Text, D::Fixed, "Arial,Tahoma,Verdana", nullptr, W::Always, "", PICTAVO_TEXT(watermark.fonts)},
     {"Watermark", "Font", K::Text, D::Fixed, "Arial", nullptr, W::Always, "", PICTAVO_TEXT(watermark.font)},
@@ -132,13 +133,15 @@ const SettingDescriptor kFixed[] = {
 #undef PICTAVO_BYTE
 #undef PICTAVO_INT
 #undef PICTAVO_FLOAT
+#undef PICTAVO_ENUM
 #undef PICTAVO_TEXT
 
 // A per-format setting, written only while its format is listed.
 SettingDescriptor FormatRow(const char* group, const char* key, const char* format, const FormatField& field) {
-  if (!field.number && !field.flag) throw std::logic_error(std::string("format setting without a field: ") + key);
+  if (!field.number && !field.flag && !field.enumGet)
+    throw std::logic_error(std::string("format setting without a field: ") + key);
   return {group, key, field.flag ? K::Flag : K::Int, D::Fixed, field.defaultValue, nullptr, W::WhenFormatListed, format,
-          field.flag, field.number, nullptr, nullptr};
+          field.flag, field.number, nullptr, nullptr, field.enumGet, field.enumSet};
 }
 
 std::vector<SettingDescriptor> BuildTable() {

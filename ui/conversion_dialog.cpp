@@ -323,7 +323,7 @@ bool StartConversion(MainWindow& window) {
 
   // The font and image checks leave "Preparing..." in the status bar.
   bool fontOpened = false;
-  if (s.watermark.doWatermark == 1) {
+  if (s.watermark.doWatermark == WatermarkMode::Text) {
     fontOpened = OpenWatermarkFont(s);
     if (!fontOpened) {
       ShowWarning(FillPlaceholders(GetText("Msg", "Invalid watermark font"), s.watermark.font));
@@ -337,7 +337,7 @@ bool StartConversion(MainWindow& window) {
     }
   } fontRelease{fontOpened};
 
-  if (s.watermark.doWatermark == 2) {
+  if (s.watermark.doWatermark == WatermarkMode::Picture) {
     if (s.watermark.image.empty()) {
       ShowWarning(GetText("Msg", "Empty watermark image"));
       return false;

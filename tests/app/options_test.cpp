@@ -114,13 +114,13 @@ TEST_F(OptionsTest, EveryValueFormWritesItsSetting) {
   EXPECT_EQ(settings.output.pngInterlaced, 1);  // a flag ignores its value
   EXPECT_EQ(settings.transform.doImageRotation, 1);
   EXPECT_EQ(settings.transform.imageRotation, 90);
-  EXPECT_EQ(settings.input.rawLoadAs, 4);
+  EXPECT_EQ(settings.input.rawLoadAs, RawLoadAs::HalfSize48);
   EXPECT_EQ(settings.watermark.fontStyle, 3);
   EXPECT_EQ(settings.transform.doImageResize, 1);
   EXPECT_EQ(settings.transform.imageWidth, 800);
   EXPECT_EQ(settings.transform.imageHeight, 0);
   EXPECT_EQ(settings.watermark.text, "Hello");
-  EXPECT_EQ(settings.watermark.doWatermark, 2);  // the later of --wm-text and --wm-image decides
+  EXPECT_EQ(settings.watermark.doWatermark, WatermarkMode::Picture);  // the later of --wm-text and --wm-image decides
   EXPECT_EQ(settings.advanced.keepSubfolders, 0);
   EXPECT_EQ(settings.frame.doFrame, 1);
   EXPECT_EQ(settings.frame.solidTop, 4);
@@ -206,7 +206,7 @@ TEST_F(OptionsTest, ProfilesFollowTheirOwnRules) {
   EXPECT_EQ(Parse({"--profile=" + dir.file("p.ini"), "--rotation=3"}), -1);
   EXPECT_EQ(settings.output.jpgQuality, 90);
   EXPECT_EQ(settings.output.pngCompression, 3);
-  EXPECT_EQ(settings.watermark.doWatermark, 1);
+  EXPECT_EQ(settings.watermark.doWatermark, WatermarkMode::Text);
   EXPECT_EQ(settings.watermark.text, "\"Quoted Sample\"");  // quotes kept
   EXPECT_EQ(settings.advanced.filenameMask, "%n%.%ext%");   // except around the mask
   EXPECT_EQ(settings.output.pngInterlaced, 1);
@@ -243,7 +243,7 @@ TEST_F(OptionsTest, AProfileThatCannotBeReadIsAnError) {
 
 TEST_F(OptionsTest, LaterOptionsOverwriteEarlierOnes) {
   EXPECT_EQ(Parse({"--wm-image=/a.png", "--wm-text=x", "--jpg-quality=1", "--JPG-QUALITY=2"}), -1);
-  EXPECT_EQ(settings.watermark.doWatermark, 1);
+  EXPECT_EQ(settings.watermark.doWatermark, WatermarkMode::Text);
   EXPECT_EQ(settings.output.jpgQuality, 2);
 }
 

@@ -72,7 +72,7 @@ int DrawWithoutApplication() {
   settings.frame.doFrame = 1;
   settings.frame.solidTop = 10;
   settings.frame.solidTopColor = "FF0000";
-  settings.watermark.doWatermark = 2;
+  settings.watermark.doWatermark = WatermarkMode::Picture;
   settings.watermark.image = dir.file("mark.jpg");
   settings.watermark.imagePosition = 4;
   test::WritePicture(settings.watermark.image, FIF_JPEG, 20, 20, [](int, int) { return test::Rgba{0, 0, 255}; });

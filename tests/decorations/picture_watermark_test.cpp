@@ -21,7 +21,7 @@ class PictureWatermarkTest : public ::testing::Test {
   void SetUp() override {
     SetDefaultSettings(settings, 1);
     Settings::Watermark& w = settings.watermark;
-    w.doWatermark = 2;
+    w.doWatermark = WatermarkMode::Picture;
     w.image = dir.file("mark.png");
     w.imagePosition = 0;
     w.imageXOffset = w.imageYOffset = 0;

@@ -10,7 +10,7 @@ class PlacementTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetDefaultSettings(settings, 1);
-    settings.watermark.doWatermark = 1;
+    settings.watermark.doWatermark = WatermarkMode::Text;
     settings.watermark.textXOffset = 10;
     settings.watermark.textYOffset = 20;
   }
@@ -56,7 +56,7 @@ TEST_F(PlacementTest, FrameBoundaryShrinksTheAreaAndShiftsIntoIt) {
 
 TEST_F(PlacementTest, PictureModeReadsItsOwnPositionOffsetsAndBoundary) {
   Settings::Watermark& w = settings.watermark;
-  w.doWatermark = 2;
+  w.doWatermark = WatermarkMode::Picture;
   w.imagePosition = 2;
   w.imageXOffset = 3, w.imageYOffset = 4;
   w.imageBoundary = 1;

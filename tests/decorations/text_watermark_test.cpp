@@ -27,7 +27,7 @@ class TextWatermarkTest : public ::testing::Test {
   void SetUp() override {
     SetDefaultSettings(settings, 1);
     Settings::Watermark& w = settings.watermark;
-    w.doWatermark = 1;
+    w.doWatermark = WatermarkMode::Text;
     w.text = "Pictavo";
     w.fontColor = "FFFFFF";
     w.backColor = "0000FF";

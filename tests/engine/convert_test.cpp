@@ -150,7 +150,7 @@ TEST_F(WorkerTest, AutomaticDepthFollowsTheLoadedPicture) {
   const std::string dng = dir.file("photo.dng");
   ASSERT_TRUE(dng::WriteDng(dng, {}));
   files[dng] = {1, ""};
-  settings.input.rawLoadAs = 5;
+  settings.input.rawLoadAs = RawLoadAs::Full48;
   settings.input.rawToneMapping = 0;
   settings.advanced.filenameMask = "%filename%_%bpp%.%ext%";
   Run();

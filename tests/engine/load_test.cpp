@@ -21,7 +21,7 @@ namespace {
 
 Settings Input(int rawLoadAs, int headerSize = 0, int width = 0, int height = 0) {
   Settings settings;
-  settings.input.rawLoadAs = rawLoadAs;
+  settings.input.rawLoadAs = static_cast<RawLoadAs>(rawLoadAs);
   settings.input.rawHeaderSize = headerSize;
   settings.input.rawImageWidth = width;
   settings.input.rawImageHeight = height;

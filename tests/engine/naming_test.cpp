@@ -147,13 +147,13 @@ TEST_F(NamingTest, NamesThatFollowEarlierFilesAreTold) {
   };
   for (const Case& c : cases) {
     settings.advanced.filenameMask = c.mask;
-    settings.watermark.doWatermark = static_cast<uint8_t>(c.watermark);
+    settings.watermark.doWatermark = static_cast<WatermarkMode>(c.watermark);
     settings.watermark.text = c.text;
     EXPECT_EQ(NamesDependOnEarlierFiles(settings, job, files), c.depends) << c.mask << " " << c.text;
   }
   // A file's own name may carry the token, which the mask then expands.
   settings.advanced.filenameMask = "%filename%.%ext%";
-  settings.watermark.doWatermark = 0;
+  settings.watermark.doWatermark = WatermarkMode::None;
   files["/In/take %n%.CR2"] = {1, ""};
   EXPECT_TRUE(NamesDependOnEarlierFiles(settings, job, files));
 }

@@ -131,15 +131,15 @@ TEST_F(ConfigTest, FilesOfOldLayoutsAreUpgraded) {
   Settings old = LoadFrom("[Advanced]\r\nFilename Mask = %filename%\r\n[Input]\r\nRAW Load As = 1\r\n");
   EXPECT_EQ(old.general.cfg, 0);  // absent CFG reads as 0
   EXPECT_EQ(old.advanced.filenameMask, "%filename%.%ext%");
-  EXPECT_EQ(old.input.rawLoadAs, 3);
+  EXPECT_EQ(old.input.rawLoadAs, RawLoadAs::Display24);
 
   Settings v14 = LoadFrom("[General]\r\nCFG = 14\r\n[Input]\r\nRAW Load As = 1\r\n[Advanced]\r\nFilename Mask = %filename%\r\n");
-  EXPECT_EQ(v14.input.rawLoadAs, 1);
+  EXPECT_EQ(v14.input.rawLoadAs, RawLoadAs::Headerless8);
   EXPECT_EQ(v14.advanced.filenameMask, "%filename%");
 
   Settings v10 = LoadFrom("[General]\r\nCFG = 10\r\n[Advanced]\r\nFilename Mask = %n%.%ext%\r\n[Input]\r\nRAW Load As = 0\r\n");
   EXPECT_EQ(v10.advanced.filenameMask, "%n%.%ext%");  // already has the token
-  EXPECT_EQ(v10.input.rawLoadAs, 0);                 // 0 stays 0
+  EXPECT_EQ(v10.input.rawLoadAs, RawLoadAs::Auto);                 // 0 stays 0
 }
 
 TEST_F(ConfigTest, ValuesAreReadAsTheKindsSay) {

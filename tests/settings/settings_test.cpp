@@ -127,10 +127,12 @@ TEST(SettingTable, EveryKeyIsUniqueWithinItsGroupAndReachesItsOwnField) {
   for (const SettingDescriptor& d : SettingTable()) {
     EXPECT_TRUE(seen.insert(std::string(d.group) + "/" + d.key).second) << d.key;
     EXPECT_EQ(FindSetting(d.group, d.key), &d);
-    const int set = (d.byteField != nullptr) + (d.intField != nullptr) + (d.floatField != nullptr) + (d.textField != nullptr);
+    const int set = (d.byteField != nullptr) + (d.intField != nullptr) + (d.floatField != nullptr) +
+                    (d.textField != nullptr) + (d.enumGet != nullptr);
     EXPECT_EQ(set, 1) << d.key;
+    EXPECT_EQ(d.enumGet != nullptr, d.enumSet != nullptr) << d.key;
     EXPECT_EQ(IsTextKind(d.kind), d.textField != nullptr) << d.key;
-    EXPECT_EQ(IsByteKind(d.kind), d.byteField != nullptr) << d.key;
+    if (!d.enumGet) EXPECT_EQ(IsByteKind(d.kind), d.byteField != nullptr) << d.key;
   }
   // Writing one field through its descriptor must not touch any other.
   for (const SettingDescriptor& d : SettingTable()) {

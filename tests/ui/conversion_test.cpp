@@ -187,12 +187,12 @@ TEST_F(ConversionTest, AZeroResizeWidthOrHeightIsRefusedWidthFirst) {
 TEST_F(ConversionTest, AnUnusableWatermarkIsRefusedWhileStillPreparing) {
   window->inputField()->setText(QString::fromStdString(Photo("photo.dng")));
   ShowFolder(out_);
-  settings.watermark.doWatermark = 1;
+  settings.watermark.doWatermark = WatermarkMode::Text;
   settings.watermark.font = "No Such Font Pictavo";
   ExpectRefused("Unable to load selected font for a watermark: No Such Font Pictavo", kPreparing);
 
   dialogs.messages.clear();
-  settings.watermark.doWatermark = 2;
+  settings.watermark.doWatermark = WatermarkMode::Picture;
   settings.watermark.image = "";
   ExpectRefused("Selected watermark image is invalid/empty!", kPreparing);
 
@@ -282,7 +282,7 @@ TEST_F(ConversionTest, ADecoderCrashIsAFileNotConverted) {
                                          "bad" / "fuzz_kodak_dc50_unpack_thumb_heap_overflow.kdc";
   if (!std::filesystem::exists(crashing)) GTEST_SKIP() << "malformed corpus not present at " << crashing;
   PrepareRun({crashing.string(), Photo("photo.dng")});
-  settings.input.rawLoadAs = 3;  // the load that crashes on this file
+  settings.input.rawLoadAs = RawLoadAs::Display24;  // the load that crashes on this file
   Outcome outcome;
   {
     const auto finished = CloseWhenFinished(outcome);

@@ -377,7 +377,7 @@ TEST_F(PreferencesTest, OkWithoutChangesSavesTheSettingsAsTheyWere) {
   Settings& s = settings;
   s.general = {s.general.cfg, "en", 4, s.general.updateDate, 0};
   s.interface.uiSize = 1;
-  s.input.rawLoadAs = 2;
+  s.input.rawLoadAs = RawLoadAs::Headerless16;
   s.input.rawHeaderSize = 11;
   s.input.rawImageWidth = 12;
   s.input.rawImageHeight = 13;
@@ -389,7 +389,7 @@ TEST_F(PreferencesTest, OkWithoutChangesSavesTheSettingsAsTheyWere) {
   s.adjustment = {1, -20, 30, 1.5f, 1, 1, 1, 99};
   s.frame = {1, 1, 2, 3, 4, "FF0000", "00FF00", "0000FF", "FFFF00", 200};
   Settings::Watermark& w = s.watermark;
-  w.doWatermark = 2;
+  w.doWatermark = WatermarkMode::Picture;
   w.text = "words";
   w.font = "Verdana";
   w.fontSize = 21;
