@@ -22,7 +22,7 @@ namespace {
 // The settings that differ between the text and the picture watermark.
 struct Placement {
   uint8_t boundary;
-  uint8_t position;
+  WatermarkPosition position;
   int xOffset;
   int yOffset;
   int rotation;
@@ -76,8 +76,8 @@ std::optional<QImage> RenderText(const Settings& settings, const ConversionJob& 
   const int64_t padding = w.textPadding;
 
   const qsizetype reach = 2 * static_cast<qsizetype>(std::hypot(width, height)) + 2;
-  const int position = PlacementOf(settings).position;
-  const int column = position % 3, row = std::min(position / 3, 2);
+  const int cell = static_cast<int>(PlacementOf(settings).position);  // row by row, three to a row
+  const int column = cell % 3, row = std::min(cell / 3, 2);
   QString text = QString::fromUtf8(ExpandWatermarkText(settings, job));
   // Markers are taken left to right without overlapping, so "%eol%eol%"
   // is one break followed by the text "eol%".
@@ -243,16 +243,17 @@ WatermarkOrigin PlaceWatermark(const Settings& settings, int width, int height, 
     int64_t y = 0;
   } origin;
   switch (p.position) {
-    case 0: origin = {left, top}; break;
-    case 1: origin = {center, top}; break;
-    case 2: origin = {right, top}; break;
-    case 3: origin = {left, middle}; break;
-    case 4: origin = {center, middle}; break;
-    case 5: origin = {right, middle}; break;
-    case 6: origin = {left, bottom}; break;
-    case 7: origin = {center, bottom}; break;
-    case 8: origin = {right, bottom}; break;
-    default: break;
+    using enum WatermarkPosition;
+    case TopLeft: origin = {left, top}; break;
+    case TopCenter: origin = {center, top}; break;
+    case TopRight: origin = {right, top}; break;
+    case MiddleLeft: origin = {left, middle}; break;
+    case MiddleCenter: origin = {center, middle}; break;
+    case MiddleRight: origin = {right, middle}; break;
+    case BottomLeft: origin = {left, bottom}; break;
+    case BottomCenter: origin = {center, bottom}; break;
+    case BottomRight: origin = {right, bottom}; break;
+    default: break;  // a number beyond the list in config.ini
   }
   // The boundary's corner shifts every position, the default one included.
   return {Saturate(origin.x + a.x), Saturate(origin.y + a.y)};

@@ -30,6 +30,14 @@ enum class RawLoadAs : int32_t {
 // Which watermark is drawn ("Do Watermark").
 enum class WatermarkMode : uint8_t { None, Text, Picture };
 
+// Where a watermark is placed ("Text Position", "Image Position"): row by
+// row, three to a row.
+enum class WatermarkPosition : uint8_t {
+  TopLeft, TopCenter, TopRight,
+  MiddleLeft, MiddleCenter, MiddleRight,
+  BottomLeft, BottomCenter, BottomRight,
+};
+
 struct Settings {
   // Full path of config.ini; set once at start-up, never persisted.
   std::string configPath;
@@ -166,7 +174,7 @@ struct Settings {
     std::string backColor;
     int32_t backOpacity = 0;
     uint8_t textBoundary = 0;
-    uint8_t textPosition = 0;
+    WatermarkPosition textPosition = WatermarkPosition::TopLeft;
     int32_t textXOffset = 0;
     int32_t textYOffset = 0;
     int32_t textRotation = 0;
@@ -176,7 +184,7 @@ struct Settings {
     uint8_t imageGreyscale = 0;
     int32_t imageOpacity = 0;
     uint8_t imageBoundary = 0;
-    uint8_t imagePosition = 0;
+    WatermarkPosition imagePosition = WatermarkPosition::TopLeft;
     int32_t imageXOffset = 0;
     int32_t imageYOffset = 0;
     int32_t imageRotation = 0;

@@ -74,7 +74,7 @@ int DrawWithoutApplication() {
   settings.frame.solidTopColor = "FF0000";
   settings.watermark.doWatermark = WatermarkMode::Picture;
   settings.watermark.image = dir.file("mark.jpg");
-  settings.watermark.imagePosition = 4;
+  settings.watermark.imagePosition = WatermarkPosition::MiddleCenter;
   test::WritePicture(settings.watermark.image, FIF_JPEG, 20, 20, [](int, int) { return test::Rgba{0, 0, 255}; });
   ConversionJob job;
   Bitmap image = test::PlainPicture(100, 80, {100, 100, 100});

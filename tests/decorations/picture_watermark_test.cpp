@@ -23,7 +23,7 @@ class PictureWatermarkTest : public ::testing::Test {
     Settings::Watermark& w = settings.watermark;
     w.doWatermark = WatermarkMode::Picture;
     w.image = dir.file("mark.png");
-    w.imagePosition = 0;
+    w.imagePosition = WatermarkPosition::TopLeft;
     w.imageXOffset = w.imageYOffset = 0;
   }
   Bitmap Marked() {

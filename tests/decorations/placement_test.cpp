@@ -15,7 +15,7 @@ class PlacementTest : public ::testing::Test {
     settings.watermark.textYOffset = 20;
   }
   std::pair<int, int> Place(int position) {
-    settings.watermark.textPosition = static_cast<uint8_t>(position);
+    settings.watermark.textPosition = static_cast<WatermarkPosition>(position);
     const WatermarkOrigin at = PlaceWatermark(settings, 640, 480, 101, 51);
     return {at.x, at.y};
   }
@@ -57,7 +57,7 @@ TEST_F(PlacementTest, FrameBoundaryShrinksTheAreaAndShiftsIntoIt) {
 TEST_F(PlacementTest, PictureModeReadsItsOwnPositionOffsetsAndBoundary) {
   Settings::Watermark& w = settings.watermark;
   w.doWatermark = WatermarkMode::Picture;
-  w.imagePosition = 2;
+  w.imagePosition = WatermarkPosition::TopRight;
   w.imageXOffset = 3, w.imageYOffset = 4;
   w.imageBoundary = 1;
   FrameAround(5, 5, 5, 5);

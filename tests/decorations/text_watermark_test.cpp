@@ -32,7 +32,7 @@ class TextWatermarkTest : public ::testing::Test {
     w.fontColor = "FFFFFF";
     w.backColor = "0000FF";
     w.backOpacity = w.textOpacity = 255;
-    w.textPosition = 0;
+    w.textPosition = WatermarkPosition::TopLeft;
     w.textXOffset = w.textYOffset = 0;
     ASSERT_TRUE(OpenWatermarkFont(settings));
   }
@@ -60,7 +60,7 @@ class TextWatermarkTest : public ::testing::Test {
 
 TEST_F(TextWatermarkTest, BottomRightBlockEndsAtTheOffsetsAndPaddingSurroundsTheText) {
   const Box plain = BlockOf("Pictavo");
-  settings.watermark.textPosition = 8;
+  settings.watermark.textPosition = WatermarkPosition::BottomRight;
   settings.watermark.textXOffset = settings.watermark.textYOffset = 10;
   settings.watermark.textPadding = 4;
   const Bitmap image = Marked();
@@ -244,14 +244,14 @@ TEST_F(TextWatermarkTest, NoBlockWithoutTextOrWhereItCannotBePastedAndNoPictureW
 // anchors, and costs what that costs.
 TEST_F(TextWatermarkTest, AVeryLongTextIsLaidOutOnlyAsFarAsThePictureReaches) {
   const std::string tail(4000, 'x');
-  for (const uint8_t position : {uint8_t{0}, uint8_t{8}}) {
+  for (const WatermarkPosition position : {WatermarkPosition::TopLeft, WatermarkPosition::BottomRight}) {
     settings.watermark.textPosition = position;
-    settings.watermark.text = position == 0 ? "A" + tail : tail + "Z";
+    settings.watermark.text = position == WatermarkPosition::TopLeft ? "A" + tail : tail + "Z";
     const Bitmap visible = Marked();
-    settings.watermark.text = position == 0 ? "A" + tail + std::string(1 << 20, 'x') : std::string(1 << 20, 'x') + tail + "Z";
+    settings.watermark.text = position == WatermarkPosition::TopLeft ? "A" + tail + std::string(1 << 20, 'x') : std::string(1 << 20, 'x') + tail + "Z";
     const Bitmap whole = Marked();
     ASSERT_TRUE(visible && whole);
-    EXPECT_TRUE(test::SamePixels(visible.get(), whole.get())) << int{position};
+    EXPECT_TRUE(test::SamePixels(visible.get(), whole.get())) << static_cast<int>(position);
   }
   // Laid out whole, the megabyte of text took gigabytes.
   rusage usage{};

@@ -109,7 +109,7 @@ TEST(Defaults, CarryTheDocumentedValues) {
   EXPECT_EQ(s.watermark.backColors, s.watermark.fontColors);
   EXPECT_EQ(s.watermark.fontColor, "FFFFFF");
   EXPECT_EQ(s.watermark.backOpacity, 1);
-  EXPECT_EQ(s.watermark.textPosition, 8);
+  EXPECT_EQ(s.watermark.textPosition, WatermarkPosition::BottomRight);
   EXPECT_EQ(s.watermark.imageXOffset, 10);
   EXPECT_EQ(s.watermark.textScale, 10);
   EXPECT_FALSE(s.watermark.text.empty());

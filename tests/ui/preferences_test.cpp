@@ -404,7 +404,7 @@ TEST_F(PreferencesTest, OkWithoutChangesSavesTheSettingsAsTheyWere) {
   w.backColor = "008000";
   w.backOpacity = 122;
   w.textBoundary = 1;
-  w.textPosition = 3;
+  w.textPosition = WatermarkPosition::MiddleLeft;
   w.textXOffset = 31;
   w.textYOffset = 32;
   w.textRotation = 33;
@@ -413,7 +413,7 @@ TEST_F(PreferencesTest, OkWithoutChangesSavesTheSettingsAsTheyWere) {
   w.imageGreyscale = 1;
   w.imageOpacity = 133;
   w.imageBoundary = 1;
-  w.imagePosition = 5;
+  w.imagePosition = WatermarkPosition::MiddleRight;
   w.imageXOffset = 41;
   w.imageYOffset = 42;
   w.imageRotation = 43;
