@@ -23,7 +23,7 @@ enum class OptionScope { Both, CommandLineOnly, ProfileOnly };
 
 // The step of the console run whose debug lines show an option's setting,
 // in the order the run prints them. The input group's and the output
-// format's lines come from the format descriptions (engine/formats.h).
+// format's lines come from the format descriptions (settings/formats.h).
 enum class EchoStep {
   None,
   InputFormat,

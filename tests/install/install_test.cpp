@@ -236,7 +236,9 @@ TEST_F(InstalledTree, EveryBinaryIsHardened) {
     EXPECT_NE(Shell("readelf -l -W " + file).second.find("GNU_RELRO"), std::string::npos) << entry.path();
     EXPECT_NE(Shell("readelf --dyn-syms -W " + file).second.find("__stack_chk_fail"), std::string::npos)
         << entry.path();
-    if (entry.path().extension() != ".so") EXPECT_NE(dynamic.find(" PIE"), std::string::npos) << entry.path();
+    if (entry.path().extension() != ".so") {
+      EXPECT_NE(dynamic.find(" PIE"), std::string::npos) << entry.path();
+    }
   }
   EXPECT_EQ(binaries, 5);
 }

@@ -101,7 +101,8 @@ PreferencesWindow::~PreferencesWindow() = default;
 
 void PreferencesWindow::FillPreferences() {
   ConversionJob& job = context_.job;
-  const int start = job.prefsStartPage < pages_.size() ? job.prefsStartPage : 0;
+  const bool known = job.prefsStartPage >= 0 && static_cast<size_t>(job.prefsStartPage) < pages_.size();
+  const int start = known ? job.prefsStartPage : 0;
   for (PreferencesPage* page : pages_) page->Fill();
   categories_->setCurrentRow(start);
   ShowPreferencesPage(start);
