@@ -4,6 +4,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QToolButton>
+#include <string>
+#include <tuple>
+#include <utility>
 
 #include "base/text_util.h"
 #include "texts/language.h"
@@ -20,6 +23,22 @@ const std::vector<const char*> kBoundaries = {"Bound Image", "Bound Frame"};
 
 // Font Style entries carry the style flags the font dialog reports.
 constexpr int kStyleFlags[] = {0, 256, 512, 768};
+
+// The placement rows the text and the picture watermark share, editing
+// "Text Boundary", "Text Position"… or the same of "Image"; the size list
+// and the scale slider, which the page enables together.
+std::pair<prefs::ListRow*, prefs::SliderRow*> AddPlacementRows(prefs::RowList& rows, const std::string& of) {
+  const auto key = [&of](const char* name) { return of + " " + name; };
+  const std::vector<const char*> pixels = {"Pixels"};
+  rows.Add<prefs::ListRow>("Boundary", key("Boundary").c_str(), kBoundaries);
+  rows.Add<prefs::ListRow>("Position", key("Position").c_str(), kPositions);
+  rows.Add<prefs::NumberUnitRow>("X-Offset", key("X Offset").c_str(), pixels);
+  rows.Add<prefs::NumberUnitRow>("Y-Offset", key("Y Offset").c_str(), pixels);
+  rows.Add<prefs::SliderRow>("Rotation Angle", key("Rotation").c_str(), 0, 360);
+  auto& size = rows.Add<prefs::ListRow>("Size", key("Size").c_str(), std::vector<const char*>{"Fixed"});
+  auto& scale = rows.Add<prefs::SliderRow>("Scale", key("Scale").c_str(), 1, 200);
+  return {&size, &scale};
+}
 
 }  // namespace
 
@@ -90,7 +109,6 @@ WatermarkPage::WatermarkPage(QWidget* parent, PreferencesContext& context)
                .Add<prefs::ListRow>("Watermark Type", "Do Watermark",
                                     std::vector<const char*>{"None", "Watermark Text", "Watermark Image"});
   const std::vector<const char*> pixels = {"Pixels"};
-  const std::vector<const char*> fixed = {"Fixed"};
 
   prefs::ScrollingPanel text(this, 0, 40, 450, 215, 610, QStringLiteral("WatermarkText"));
   textPanel_ = text.panel();
@@ -110,13 +128,7 @@ WatermarkPage::WatermarkPage(QWidget* parent, PreferencesContext& context)
   t.Add<prefs::SliderRow>("Text Opacity", "Text Opacity", 1, 255);
   t.Add<prefs::ColorListRow>("Background Color", "Back Color", "Back Colors", live);
   t.Add<prefs::SliderRow>("Background Opacity", "Back Opacity", 1, 255);
-  t.Add<prefs::ListRow>("Boundary", "Text Boundary", kBoundaries);
-  t.Add<prefs::ListRow>("Position", "Text Position", kPositions);
-  t.Add<prefs::NumberUnitRow>("X-Offset", "Text X Offset", pixels);
-  t.Add<prefs::NumberUnitRow>("Y-Offset", "Text Y Offset", pixels);
-  t.Add<prefs::SliderRow>("Rotation Angle", "Text Rotation", 0, 360);
-  textSize_ = &t.Add<prefs::ListRow>("Size", "Text Size", fixed);
-  textScale_ = &t.Add<prefs::SliderRow>("Scale", "Text Scale", 1, 200);
+  std::tie(textSize_, textScale_) = AddPlacementRows(t, "Text");
 
   prefs::ScrollingPanel picture(this, 0, 40, 450, 215, 310, QStringLiteral("WatermarkImage"));
   imagePanel_ = picture.panel();
@@ -124,13 +136,7 @@ WatermarkPage::WatermarkPage(QWidget* parent, PreferencesContext& context)
   image_ = &i.Add<prefs::TextButtonRow>("Image", "Image");
   i.Add<prefs::CheckRow>("Image Greyscale", "Image Greyscale");
   i.Add<prefs::SliderRow>("Opacity", "Image Opacity", 1, 255);
-  i.Add<prefs::ListRow>("Boundary", "Image Boundary", kBoundaries);
-  i.Add<prefs::ListRow>("Position", "Image Position", kPositions);
-  i.Add<prefs::NumberUnitRow>("X-Offset", "Image X Offset", pixels);
-  i.Add<prefs::NumberUnitRow>("Y-Offset", "Image Y Offset", pixels);
-  i.Add<prefs::SliderRow>("Rotation Angle", "Image Rotation", 0, 360);
-  imageSize_ = &i.Add<prefs::ListRow>("Size", "Image Size", fixed);
-  imageScale_ = &i.Add<prefs::SliderRow>("Scale", "Image Scale", 1, 200);
+  std::tie(imageSize_, imageScale_) = AddPlacementRows(i, "Image");
 
   for (int n = 0; n < fontStyle_->list()->count(); ++n) fontStyle_->list()->setItemData(n, kStyleFlags[n]);
   const int effects[] = {0, 4, 8};
