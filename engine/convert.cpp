@@ -17,6 +17,7 @@
 #include "engine/helper_process.h"
 #include "engine/load.h"
 #include "engine/naming.h"
+#include "engine/stored_png.h"
 #include "base/safe_files.h"
 
 namespace pictavo {
@@ -54,6 +55,11 @@ class CheckedWriter {
     };
     io.tell_proc = [](fi_handle handle) -> long { return static_cast<CheckedWriter*>(handle)->Tell(); };
     return io;
+  }
+
+  // Bytes of a file written without FreeImage.
+  bool Put(const char* data, size_t size) {
+    return !failed_ && (inserter_ ? inserter_->Feed(data, size) : Emit(data, size));
   }
 
   // True when everything written so far reached the file.
@@ -158,8 +164,14 @@ std::unique_ptr<PendingFile> WriteBitmapSafely(FIBITMAP* image, int format, cons
   CheckedWriter writer(*temp);
   if (extras && format == FIF_PNG && (!extras->exifBlock.empty() || extras->colors != ColorStatement::kNone))
     writer.InsertMetadata(*extras);
-  FreeImageIO io = CheckedWriter::Io();
-  const bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(format), image, &io, &writer, flags) != FALSE;
+  StoredPngResult stored = StoredPngResult::kNotSuited;
+  if (format == FIF_PNG)
+    stored = SaveStoredPng(image, flags, [&writer](const char* data, size_t size) { return writer.Put(data, size); });
+  bool saved = stored == StoredPngResult::kWritten;
+  if (stored == StoredPngResult::kNotSuited) {
+    FreeImageIO io = CheckedWriter::Io();
+    saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(format), image, &io, &writer, flags) != FALSE;
+  }
   if (!saved || !writer.Finish()) return nullptr;
   return temp;
 }
