@@ -10,9 +10,11 @@
 
 namespace {
 
+// The samples as stored: FreeImage would otherwise bring a PNG that states
+// its gamma (the program's linear 48-bit output, gAMA 1.0) to the screen's.
 FIBITMAP* Load(const char* path) {
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
-  return format == FIF_UNKNOWN ? nullptr : FreeImage_Load(format, path, 0);
+  return format == FIF_UNKNOWN ? nullptr : FreeImage_Load(format, path, format == FIF_PNG ? PNG_IGNOREGAMMA : 0);
 }
 
 bool Same(FIBITMAP* a, FIBITMAP* b) {
