@@ -310,11 +310,7 @@ int32_t Run::ImportFile() {
 int Run::Convert(int32_t total) {
   Progress(GetText("General", "Converting"));
   ConversionProgress& progress = state_.progress;
-  int parallel = s_.advanced.parallelConversions;
-  if (parallel == 0) parallel = AutomaticParallelConversions(state_.files);
-  // Numbers that follow the files before need those files done first.
-  if (NamesDependOnEarlierFiles(s_, job_, state_.files)) parallel = 1;
-  CopyConverter converter(parallel);
+  CopyConverter converter(ConversionsAtOnce(s_.advanced.parallelConversions, s_, job_, state_.files));
   ConversionContext context{s_, job_, state_.tables, state_.files, progress, state_.decorations,
                             [this](std::string_view line) { Print(std::string(line)); }, {}, nullptr, {}, {}, {}};
   context.converter = &converter;

@@ -26,14 +26,17 @@
 
 namespace pictavo {
 
-// How many files to convert at once for `Parallel Conversions` = 0: one per
-// core, fewer when the memory available would not hold that many
-// conversions of the largest file.
-int AutomaticParallelConversions(const InputFiles& files);
+// How many files to convert at once: `asked` (`Parallel Conversions`), and
+// for 0 one per core, fewer when the memory available would not hold that
+// many conversions of the largest file; one when names depend on the files
+// before; never more than there are files.
+int ConversionsAtOnce(int asked, const Settings& settings, const ConversionJob& job, const InputFiles& files);
 
 class CopyConverter : public FileConverter {
  public:
-  // `capacity`: files under way at once (1 to kMaxParallelConversions).
+  // `capacity`: files under way at once (1 to kMaxParallelConversions). With
+  // more than one, each copy's decoder takes its share of the cores for its
+  // OpenMP threads (OMP_NUM_THREADS, unless the environment sets it).
   explicit CopyConverter(int capacity);
   ~CopyConverter() override;
   CopyConverter(const CopyConverter&) = delete;

@@ -38,9 +38,7 @@ int RunConversionService(ProcessState& state, int in, int out) {
   // The text watermark's font is opened once, for every copy to inherit.
   const bool font = state.settings.watermark.doWatermark == WatermarkMode::Text && state.loadWatermarkFont &&
                     state.loadWatermarkFont(state.settings);
-  if (parallel == 0) parallel = AutomaticParallelConversions(state.files);
-  if (NamesDependOnEarlierFiles(state.settings, job, state.files)) parallel = 1;
-  CopyConverter converter(parallel);
+  CopyConverter converter(ConversionsAtOnce(parallel, state.settings, job, state.files));
   ConversionProgress& progress = state.progress;
   progress.running = 1;
   ConversionContext context{state.settings, job, state.tables, state.files, progress, state.decorations, {}};
