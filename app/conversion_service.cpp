@@ -41,7 +41,8 @@ int RunConversionService(ProcessState& state, int in, int out) {
   CopyConverter converter(ConversionsAtOnce(parallel, state.settings, job, state.files));
   ConversionProgress& progress = state.progress;
   progress.running = 1;
-  ConversionContext context{state.settings, job, state.tables, state.files, progress, state.decorations, {}};
+  ConversionContext context{state.settings, job, state.tables, state.files, progress, state.decorations,
+                            {}, {}, nullptr, {}, {}, {}};
   context.converter = &converter;
   bool told = true;
   auto tell = [&](const RunEvent& event) {

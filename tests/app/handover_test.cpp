@@ -245,7 +245,9 @@ TEST_F(HandoverTest, WithoutAWindowThatAnswersTheSecondStartEndsAsBefore) {
     SCOPED_TRACE(c.what);
     fs::remove(socket_);
     const int fd = c.left == Left::kNothing ? -1 : SocketAt(socket_, c.left == Left::kListeningSocket);
-    if (c.owner != getuid()) ASSERT_EQ(lchown(socket_.c_str(), c.owner, c.owner), 0);
+    if (c.owner != getuid()) {
+      ASSERT_EQ(lchown(socket_.c_str(), c.owner, c.owner), 0);
+    }
     const Start start = StartAgain({dir_.file("shoot/a.dng")});
     EXPECT_EQ(start.result.exitStatus, 0);
     EXPECT_EQ(start.result.err, "");
