@@ -70,10 +70,8 @@ class CheckedWriter {
 
   unsigned Write(const void* data, unsigned size, unsigned count) {
     const size_t bytes = size_t{size} * count;
-    if (failed_ || (size != 0 && bytes / size != count)) return 0;
-    const bool written = inserter_ ? inserter_->Feed(static_cast<const char*>(data), bytes)
-                                   : Emit(static_cast<const char*>(data), bytes);
-    return written ? count : 0;
+    if (size != 0 && bytes / size != count) return 0;
+    return Put(static_cast<const char*>(data), bytes) ? count : 0;
   }
 
   bool Emit(const char* data, size_t bytes) {

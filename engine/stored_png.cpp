@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/bitmap.h"
+#include "engine/exif.h"
 
 namespace pictavo {
 
@@ -75,6 +76,17 @@ size_t RowBytes(uint32_t width, uint8_t colorType, uint8_t bitDepth) {
   return (size_t{width} * channels * bitDepth + 7) / 8;
 }
 
+// FreeImage's blue-green-red(-alpha) pixels in PNG's red-green-blue(-alpha) order.
+template <int kInBytes, int kOutBytes>
+void Reorder(const BYTE* in, unsigned char* out, uint32_t width) {
+  for (uint32_t x = 0; x < width; ++x, in += kInBytes, out += kOutBytes) {
+    out[0] = in[FI_RGBA_RED];
+    out[1] = in[FI_RGBA_GREEN];
+    out[2] = in[FI_RGBA_BLUE];
+    if constexpr (kOutBytes == 4) out[3] = in[FI_RGBA_ALPHA];
+  }
+}
+
 void ConvertRow(RowKind kind, const BYTE* in, unsigned char* out, uint32_t width, size_t outBytes) {
   switch (kind) {
     case RowKind::kCopy:
@@ -84,26 +96,13 @@ void ConvertRow(RowKind kind, const BYTE* in, unsigned char* out, uint32_t width
       for (size_t i = 0; i < outBytes; ++i) out[i] = static_cast<unsigned char>(~in[i]);
       break;
     case RowKind::kRgb8:
-      for (uint32_t x = 0; x < width; ++x, in += 3, out += 3) {
-        out[0] = in[FI_RGBA_RED];
-        out[1] = in[FI_RGBA_GREEN];
-        out[2] = in[FI_RGBA_BLUE];
-      }
+      Reorder<3, 3>(in, out, width);
       break;
     case RowKind::kRgba8:
-      for (uint32_t x = 0; x < width; ++x, in += 4, out += 4) {
-        out[0] = in[FI_RGBA_RED];
-        out[1] = in[FI_RGBA_GREEN];
-        out[2] = in[FI_RGBA_BLUE];
-        out[3] = in[FI_RGBA_ALPHA];
-      }
+      Reorder<4, 4>(in, out, width);
       break;
     case RowKind::kRgb8From32:
-      for (uint32_t x = 0; x < width; ++x, in += 4, out += 3) {
-        out[0] = in[FI_RGBA_RED];
-        out[1] = in[FI_RGBA_GREEN];
-        out[2] = in[FI_RGBA_BLUE];
-      }
+      Reorder<4, 3>(in, out, width);
       break;
     case RowKind::kSwap16:
       if constexpr (std::endian::native == std::endian::big) {
@@ -151,17 +150,18 @@ std::optional<Frame> FrameFor(FIBITMAP* image, int flags) {
     const uint32_t length = Be32(chunk);
     if (length > file.size() - at - 12) return std::nullopt;
     std::string bytes(file.substr(at, size_t{length} + 12));
-    const std::string_view type = std::string_view(bytes).substr(4, 4);
+    const std::string type = bytes.substr(4, 4);
     at += bytes.size();
     if (!sawHeader) {
       if (type != "IHDR" || length != 13) return std::nullopt;
-      auto* fields = reinterpret_cast<unsigned char*>(bytes.data() + 8);
-      frame.bitDepth = fields[8];
-      frame.colorType = fields[9];
+      std::string fields = bytes.substr(8, 13);
+      frame.bitDepth = static_cast<uint8_t>(fields[8]);
+      frame.colorType = static_cast<uint8_t>(fields[9]);
       if (fields[12] != 0) return std::nullopt;  // interlaced
-      PutBe32(fields, FreeImage_GetWidth(image));
-      PutBe32(fields + 4, FreeImage_GetHeight(image));
-      PutBe32(fields + 13, ChunkCrc(fields - 4, 4 + 13));
+      auto* size = reinterpret_cast<unsigned char*>(fields.data());
+      PutBe32(size, FreeImage_GetWidth(image));
+      PutBe32(size + 4, FreeImage_GetHeight(image));
+      bytes = PngChunk("IHDR", fields);
       sawHeader = true;
     } else if (type == "IDAT") {
       sawData = true;

@@ -1,4 +1,4 @@
-// Small picture helpers for the decoration tests. Coordinates count from the
+// Small picture helpers for the picture tests. Coordinates count from the
 // top-left corner, as the decorations place things.
 #pragma once
 
@@ -90,6 +90,19 @@ bool WritePicture(const std::string& path, FREE_IMAGE_FORMAT format, int width, 
     }
   }
   return FreeImage_Save(format, image.get(), path.c_str(), format == FIF_JPEG ? JPEG_QUALITYSUPERB : 0);
+}
+
+// A comment as FreeImage keeps one (written into a PNG as a text chunk).
+inline void SetComment(FIBITMAP* image, const char* text) {
+  FITAG* tag = FreeImage_CreateTag();
+  const auto length = static_cast<DWORD>(std::char_traits<char>::length(text) + 1);
+  FreeImage_SetTagKey(tag, "Comment");
+  FreeImage_SetTagType(tag, FIDT_ASCII);
+  FreeImage_SetTagCount(tag, length);
+  FreeImage_SetTagLength(tag, length);
+  FreeImage_SetTagValue(tag, text);
+  FreeImage_SetMetadata(FIMD_COMMENTS, image, "Comment", tag);
+  FreeImage_DeleteTag(tag);
 }
 
 }  // namespace pictavo::test

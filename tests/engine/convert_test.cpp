@@ -10,6 +10,7 @@
 
 #include "engine/load.h"
 #include "tools/dng_writer.h"
+#include "tests/decorations/pixels.h"
 #include "tests/support/temp_dir.h"
 
 namespace pictavo {
@@ -43,7 +44,8 @@ class WorkerTest : public ::testing::Test {
 
   int Run() {
     ConversionContext context{settings, job, tables, files, progress, decorations,
-                              [this](std::string_view line) { printed.emplace_back(line); }, ConvertFile};
+                              [this](std::string_view line) { printed.emplace_back(line); },
+                              ConvertFile, nullptr, {}, {}, {}};
     return ConversionWorker(context);
   }
 
@@ -164,15 +166,7 @@ TEST_F(WorkerTest, AutomaticDepthFollowsTheLoadedPicture) {
 TEST_F(WorkerTest, MetadataSurvivesTheStepsThatDropIt) {
   // A JPEG under a RAW name, carrying a comment, loads through the JPEG attempt.
   Bitmap picture(FreeImage_Allocate(64, 48, 24));
-  FITAG* tag = FreeImage_CreateTag();
-  const char comment[] = "shot by the test";
-  FreeImage_SetTagKey(tag, "Comment");
-  FreeImage_SetTagType(tag, FIDT_ASCII);
-  FreeImage_SetTagCount(tag, sizeof comment);
-  FreeImage_SetTagLength(tag, sizeof comment);
-  FreeImage_SetTagValue(tag, comment);
-  FreeImage_SetMetadata(FIMD_COMMENTS, picture.get(), "Comment", tag);
-  FreeImage_DeleteTag(tag);
+  test::SetComment(picture.get(), "shot by the test");
   const std::string input = dir.file("jpeg.nef");
   ASSERT_TRUE(FreeImage_Save(FIF_JPEG, picture.get(), input.c_str(), 90));
   files[input] = {1, ""};

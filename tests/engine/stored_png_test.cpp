@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/bitmap.h"
+#include "tests/decorations/pixels.h"
 
 namespace pictavo {
 namespace {
@@ -69,15 +70,7 @@ const std::string kProfile = MinimalProfile();
 void Described(FIBITMAP* image) {
   FreeImage_SetDotsPerMeterX(image, 11811);
   FreeImage_SetDotsPerMeterY(image, 5905);
-  FITAG* tag = FreeImage_CreateTag();
-  const char text[] = "a comment";
-  FreeImage_SetTagKey(tag, "Comment");
-  FreeImage_SetTagType(tag, FIDT_ASCII);
-  FreeImage_SetTagLength(tag, sizeof text);
-  FreeImage_SetTagCount(tag, sizeof text);
-  FreeImage_SetTagValue(tag, text);
-  FreeImage_SetMetadata(FIMD_COMMENTS, image, "Comment", tag);
-  FreeImage_DeleteTag(tag);
+  test::SetComment(image, "a comment");
 }
 
 std::vector<std::pair<std::string, std::string>> ChunksBesideData(const std::string& png) {
